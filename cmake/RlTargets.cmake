@@ -1,0 +1,13 @@
+# Warnings are errors on our own code only; Qt's headers come in as system headers.
+function(rl_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+endfunction()
+
+# rl_library(NAME DIR DEPS...): one static library per subsystem, made of every source in DIR.
+function(rl_library name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  rl_warnings(${name})
+endfunction()

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Configures and builds one tree. Usage: tools/build.sh [release|sanitize|fuzz]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+kind=${1:-release}
+case "$kind" in
+  release)  dir=build;          flags=() ;;
+  sanitize) dir=build-sanitize; flags=(-DRL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DRL_BUILD_BENCH=OFF) ;;
+  fuzz)     dir=build-fuzz;     flags=(-DRL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  *) echo "usage: $0 [release|sanitize|fuzz]" >&2; exit 1 ;;
+esac
+cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "$dir" -j"$(nproc)"
+echo "$dir"
