@@ -1,0 +1,258 @@
+#include "pagestore/page_paint_context.h"
+
+#include "pagestore/graphic_object.h"
+#include "pagestore/graphic_surface.h"
+#include "pagestore/text_measure.h"
+#include "platform/windows1252.h"
+
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <cmath>
+
+namespace rl {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool widenFrom(std::string& t, size_t& p) {
+    while (p > 0 && isBlank(t[p - 1]))
+        --p;
+    while (p > 0 && !isBlank(t[p - 1]))
+        --p;
+    while (p > 0 && isBlank(t[p - 1]))
+        --p;
+    if (p == 0)
+        return false;
+    t.insert(p, 1, ' ');
+    return true;
+}
+
+Qt::PenStyle qtPenStyle(std::uint8_t style) {
+    switch (PenStyle(style)) {
+    case PenStyle::Dash: return Qt::DashLine;
+    case PenStyle::Dot: return Qt::DotLine;
+    case PenStyle::DashDot: return Qt::DashDotLine;
+    case PenStyle::DashDotDot: return Qt::DashDotDotLine;
+    case PenStyle::Clear: return Qt::NoPen;
+    default: return Qt::SolidLine; // solid, inside-frame and unknown values
+    }
+}
+
+Qt::BrushStyle qtBrushStyle(std::uint8_t style) {
+    switch (BrushStyle(style)) {
+    case BrushStyle::Clear: return Qt::NoBrush;
+    case BrushStyle::Horizontal: return Qt::HorPattern;
+    case BrushStyle::Vertical: return Qt::VerPattern;
+    case BrushStyle::FDiagonal: return Qt::FDiagPattern;
+    case BrushStyle::BDiagonal: return Qt::BDiagPattern;
+    case BrushStyle::Cross: return Qt::CrossPattern;
+    case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
+    default: return Qt::SolidPattern;
+    }
+}
+
+QPainter::CompositionMode qtRasterMode(std::uint8_t mode) {
+    switch (PenMode(mode)) {
+    case PenMode::Black: return QPainter::RasterOp_ClearDestination;
+    case PenMode::White: return QPainter::RasterOp_SetDestination;
+    case PenMode::Nop: return QPainter::CompositionMode_Destination;
+    case PenMode::Not: return QPainter::RasterOp_NotDestination;
+    case PenMode::NotCopy: return QPainter::RasterOp_NotSource;
+    case PenMode::MergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
+    case PenMode::MaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
+    case PenMode::MergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
+    case PenMode::MaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case PenMode::Merge: return QPainter::RasterOp_SourceOrDestination;
+    case PenMode::NotMerge: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case PenMode::Mask: return QPainter::RasterOp_SourceAndDestination;
+    case PenMode::NotMask: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case PenMode::Xor: return QPainter::RasterOp_SourceXorDestination;
+    case PenMode::NotXor: return QPainter::RasterOp_NotSourceXorDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+// Segment lengths, in multiples of four pen widths, alternately drawn and skipped.
+std::vector<int> widePattern(std::uint8_t style) {
+    switch (PenStyle(style)) {
+    case PenStyle::Dash: return {3, 1};
+    case PenStyle::Dot: return {1, 1};
+    case PenStyle::DashDot: return {2, 1, 1, 1};
+    case PenStyle::DashDotDot: return {3, 1, 1, 1, 1, 1};
+    default: return {};
+    }
+}
+
+} // namespace
+
+bool widenOneSpace(std::string& t, size_t& scanPos) {
+    if (widenFrom(t, scanPos))
+        return true;
+    scanPos = t.size();
+    return widenFrom(t, scanPos);
+}
+
+PagePaintContext::PagePaintContext(QPainter& painter, const TRLGraphicSurface& page, const QRect& target)
+    : painter_(painter), page_(page), target_(target) {
+    xf_ = page.Width != 0 ? double(target.width()) / page.Width : 1.0;
+    yf_ = page.Height != 0 ? double(target.height()) / page.Height : 1.0;
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    // Hatched brushes paint their gaps white, as on an opaque Windows canvas.
+    painter_.setBackground(Qt::white);
+    painter_.setBackgroundMode(Qt::OpaqueMode);
+    currentClip_ = target_;
+    setCanvasClip(currentClip_);
+}
+
+PagePaintContext::~PagePaintContext() { painter_.restore(); }
+
+void PagePaintContext::setCanvasClip(const QRect& rect) {
+    // An empty rectangle means no clipping of its own; painting never leaves the target.
+    if (rect.isEmpty() || target_.isEmpty())
+        painter_.setClipRect(target_, target_.isEmpty() ? Qt::NoClip : Qt::ReplaceClip);
+    else
+        painter_.setClipRect(rect.intersected(target_), Qt::ReplaceClip);
+}
+
+void PagePaintContext::pushClip(const PageRect& mappedBounds) {
+    savedClips_.push_back(currentClip_);
+    currentClip_ = mappedBounds.toQRect();
+    setCanvasClip(currentClip_);
+}
+
+void PagePaintContext::popClip() {
+    if (!savedClips_.empty()) {
+        currentClip_ = savedClips_.back();
+        savedClips_.pop_back();
+    }
+    setCanvasClip(currentClip_);
+}
+
+void PagePaintContext::applyPen(const TRLMetaPen& pen) {
+    int width = pen.Width;
+    if (width >= 2)
+        width = std::max(1, truncate(width * xf_));
+    penWidth_ = std::max(1, width);
+    penStyle_ = pen.Style;
+    QPen qpen(pen.Color.toQColor());
+    // Wide pens are solid on the canvas; their pattern is drawn by hand for lines.
+    qpen.setStyle(penWidth_ > 1 && qtPenStyle(pen.Style) != Qt::NoPen ? Qt::SolidLine : qtPenStyle(pen.Style));
+    qpen.setWidth(penWidth_ > 1 ? penWidth_ : 0);
+    qpen.setCapStyle(penWidth_ > 1 ? Qt::RoundCap : Qt::FlatCap);
+    qpen.setJoinStyle(penWidth_ > 1 ? Qt::RoundJoin : Qt::MiterJoin);
+    painter_.setPen(qpen);
+    const bool rasterOps = painter_.paintEngine() && painter_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    painter_.setCompositionMode(rasterOps ? qtRasterMode(pen.Mode) : QPainter::CompositionMode_SourceOver);
+}
+
+bool PagePaintContext::appliedPenHasPattern() const { return !widePattern(penStyle_).empty(); }
+
+void PagePaintContext::applyBrush(const TRLMetaBrush& brush) {
+    brushClear_ = BrushStyle(brush.Style) == BrushStyle::Clear;
+    brushColor_ = brush.Color.toQColor();
+    painter_.setBrush(QBrush(brushColor_, qtBrushStyle(brush.Style)));
+}
+
+void PagePaintContext::paintLine(QPoint p0, QPoint p1) {
+    const std::vector<int> pattern = widePattern(penStyle_);
+    if (penWidth_ <= 1 || pattern.empty()) {
+        painter_.drawLine(p0, p1);
+        return;
+    }
+    const QPen pen = painter_.pen();
+    const double dxTotal = p1.x() - p0.x(), dyTotal = p1.y() - p0.y();
+    const int length = roundEven(std::sqrt(dxTotal * dxTotal + dyTotal * dyTotal));
+    if (!brushClear_) {
+        QPen under = pen;
+        under.setColor(brushColor_);
+        painter_.setPen(under);
+        painter_.drawLine(p0, p1);
+        painter_.setPen(pen);
+    }
+    if (length <= 0)
+        return;
+    auto pointAt = [&](int d) {
+        return QPoint(p0.x() + roundEven(dxTotal * d / length), p0.y() + roundEven(dyTotal * d / length));
+    };
+    QPoint at = p0;
+    int d = 0;
+    for (size_t i = 0; d < length; i = (i + 1) % pattern.size()) {
+        d = std::min(length, d + pattern[i] * 4 * penWidth_);
+        const QPoint next = pointAt(d);
+        if (i % 2 == 0)
+            painter_.drawLine(at, next);
+        at = next;
+    }
+}
+
+void PagePaintContext::paintText(const TRLTextObject& text) {
+    const int p = text.Font.PixelsPerInch != 0 ? text.Font.PixelsPerInch : 96;
+    const int q = painter_.device() && painter_.device()->logicalDpiY() > 0 ? painter_.device()->logicalDpiY() : 96;
+    const std::int32_t points = roundEven(text.Font.Size * yf_ * p / q);
+    const int pixelSize = mulDiv(points, q, 72);
+    const std::string face = text.FontName();
+
+    std::string key = face;
+    key.append(1, '\0').append(std::to_string(pixelSize)).append(1, char(text.Font.Style)).append(1, char(text.Font.Pitch));
+    if (key != lastFontKey_) {
+        lastFont_ = makeQFont(face, pixelSize, text.Font.Style, text.Font.Pitch);
+        lastFontKey_ = std::move(key);
+    }
+    painter_.setFont(lastFont_);
+    const QFontMetrics metrics = painter_.fontMetrics();
+
+    std::string t = text.DisplayText();
+    const PageRect r = mapRect(text.Bounds);
+    const QPoint origin = mapPoint(text.Origin);
+    const int s = metrics.horizontalAdvance(QLatin1Char(' ')) / 2;
+    auto widthWithSpace = [&](const std::string& s) { return metrics.horizontalAdvance(fromWindows1252(s + ' ')); };
+    const int w = widthWithSpace(t);
+    const int ht = metrics.height();
+
+    int x;
+    switch (text.HAlign) {
+    case haRight: x = s + (r.right - w); break;
+    case haCenter: x = s + (r.left + r.right - w) / 2; break;
+    default: x = s + origin.x(); break;
+    }
+    int y;
+    switch (text.VAlign) {
+    case vaBottom: y = r.bottom - ht; break;
+    case vaCenter: y = (r.top + r.bottom - ht) / 2; break;
+    default: y = origin.y(); break;
+    }
+
+    if (text.HAlign == haJustify) {
+        const int avail = r.right - x;
+        size_t scan = t.size();
+        // Each widening adds a space; the cap only guards fonts whose blank has no width.
+        for (int guard = 0; guard < 4096 && widthWithSpace(t) <= avail; ++guard)
+            if (!widenOneSpace(t, scan))
+                break;
+    }
+
+    const QString display = fromWindows1252(t);
+    const bool clipped = !(text.Options & toUnclipped);
+    painter_.save();
+    if (clipped) {
+        const QRect box = r.toQRect();
+        painter_.setClipRect(box, Qt::IntersectClip);
+        if (!brushClear_)
+            painter_.fillRect(box, brushColor_);
+    } else if (!brushClear_) {
+        painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(display), ht), brushColor_);
+    }
+    painter_.setPen(text.Font.Color.toQColor());
+    painter_.setBackgroundMode(Qt::TransparentMode);
+    painter_.drawText(QPoint(x, y + metrics.ascent()), display);
+    painter_.restore();
+}
+
+} // namespace rl
