@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include "platform/report_font.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
     int result;
     {
         QApplication app(argc, argv);
+        // As the program does at start-up: reports are always laid out in the embedded face.
+        rl::registerReportFont();
         result = RUN_ALL_TESTS();
     }
     QDir::setCurrent(QDir::rootPath());
