@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+namespace rl {
+
+class Settings;
+
+// The process-wide values taken at start-up from the command line and the
+// program-folder settings file. One instance lives for the whole process
+// (current()); it is used from the main thread only.
+struct StartupValues {
+    QString ReportFilePath;    // argument 1; empty when absent
+    QString ColumnCode;        // argument 2 ("80", "132", "255"; compared exactly)
+    QString OrientationWord;   // argument 3 ("paisagem" in any case means landscape)
+    QString JoinedCommandLine; // " " + each argument, so it begins with a blank
+    QString FigurePath;        // "figura" of the program-folder settings file
+    QString PaperName;         // "papel" of the program-folder settings file; empty after an error
+
+    // The values of the command line; arguments excludes the program's name.
+    static StartupValues fromArguments(const QStringList& arguments);
+
+    // Reads FigurePath and PaperName from the given settings (the program-folder
+    // file at start-up). A failure leaves the paper name empty and is not reported.
+    void readSettings(const Settings& settings);
+
+    // The process's instance.
+    static StartupValues& current();
+};
+
+// Index of each permission flag in the result of permissionFlags().
+enum PermissionFlag { PrintPermission = 0, SendPermission = 1, ExportPermission = 2 };
+
+// The permission flags found in the joined command line: the three characters
+// that follow "permissao" (found without regard to case) and the one character
+// after it, upper-cased; each flag is true when its character is "S". nullopt
+// when nothing is to be changed: no "permissao", or only blanks (or nothing)
+// where the flags would be. A flag whose character is missing because the
+// command line ends is false.
+std::optional<std::array<bool, 3>> permissionFlags(const QString& joinedCommandLine);
+
+} // namespace rl
