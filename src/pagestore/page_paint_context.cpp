@@ -16,6 +16,11 @@ namespace rl {
 
 namespace {
 
+// Bounds on what a damaged page can make the painter do.
+constexpr int kMaxPenWidth = 10000;
+constexpr int kMaxDashSegments = 100000;
+constexpr int kMaxFontPixels = 4000;
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool widenFrom(std::string& t, size_t& p) {
@@ -139,7 +144,8 @@ void PagePaintContext::applyPen(const TRLMetaPen& pen) {
     int width = pen.Width;
     if (width >= 2)
         width = std::max(1, truncate(width * xf_));
-    penWidth_ = std::max(1, width);
+    // A damaged page may ask for any width; nothing wider than this is ever real.
+    penWidth_ = std::clamp(width, 1, kMaxPenWidth);
     penStyle_ = pen.Style;
     QPen qpen(pen.Color.toQColor());
     // Wide pens are solid on the canvas; their pattern is drawn by hand for lines.
@@ -178,6 +184,11 @@ void PagePaintContext::paintLine(QPoint p0, QPoint p1) {
     }
     if (length <= 0)
         return;
+    // Millions of dashes cannot be on a real page: draw such a line plainly.
+    if (length / (4 * penWidth_) > kMaxDashSegments) {
+        painter_.drawLine(p0, p1);
+        return;
+    }
     auto pointAt = [&](int d) {
         return QPoint(p0.x() + roundEven(dxTotal * d / length), p0.y() + roundEven(dyTotal * d / length));
     };
@@ -196,7 +207,7 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
     const int p = text.Font.PixelsPerInch != 0 ? text.Font.PixelsPerInch : 96;
     const int q = painter_.device() && painter_.device()->logicalDpiY() > 0 ? painter_.device()->logicalDpiY() : 96;
     const std::int32_t points = roundEven(text.Font.Size * yf_ * p / q);
-    const int pixelSize = mulDiv(points, q, 72);
+    const int pixelSize = std::clamp(mulDiv(points, q, 72), 1, kMaxFontPixels);
     const std::string face = text.FontName();
 
     std::string key = face;

@@ -51,7 +51,12 @@ public:
     void paintLine(QPoint p0, QPoint p1);
 
 private:
-    static int clampInt(double v) { return v > 1e9 ? 1000000000 : v < -1e9 ? -1000000000 : int(v); }
+    // Device coordinates are kept within what the rasterizer's fixed-point
+    // arithmetic handles; no real page comes near this.
+    static constexpr double kMaxCoordinate = 4000000;
+    static int clampInt(double v) {
+        return v > kMaxCoordinate ? int(kMaxCoordinate) : v < -kMaxCoordinate ? -int(kMaxCoordinate) : int(v);
+    }
     void setCanvasClip(const QRect& rect);
 
     QPainter& painter_;

@@ -225,3 +225,23 @@ TEST(PagePainting, HatchedBrushLeavesWhiteGaps) {
     EXPECT_GT(ink, 0);
     EXPECT_LT(ink, 1600);
 }
+
+TEST(PagePainting, AbsurdValuesFromADamagedPageStayBounded) {
+    TRLGraphicSurface page;
+    sized(page, 100, 100);
+    auto& text = page.TextRect({0, 0, 100, 100}, 0, 0, "huge", haJustify, vaTop, 0);
+    text.Font.Size = 2000000000;
+    auto& line = page.AddObject<TRLLineObject>();
+    line.StartPoint = {-2000000000, 5};
+    line.EndPoint = {2000000000, 5};
+    line.Pen.Width = 2000000000;
+    auto& dashed = page.AddObject<TRLLineObject>();
+    dashed.StartPoint = {-2000000000, 50};
+    dashed.EndPoint = {2000000000, 50};
+    dashed.Pen.Width = 2;
+    dashed.Pen.Style = std::uint8_t(PenStyle::Dot);
+    page.AddObject<TRLPolygonObject>().Points = {{INT32_MIN, INT32_MIN}, {INT32_MAX, 0}, {0, INT32_MAX}};
+    page.AddObject<TRLRectangleObject>().Bounds = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    const QImage image = paint(page, {100, 100}); // returns at all, without exhausting memory
+    EXPECT_GT(countNonWhite(image, image.rect()), 0);
+}
