@@ -5,7 +5,14 @@
 #include "platform/windows1252.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QImage>
+
+#include <array>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <tuple>
 
 namespace rl {
 
@@ -26,22 +33,65 @@ QFont makeQFont(const std::string& faceName, int pixelSize, std::uint8_t style, 
 }
 
 namespace {
-const QImage& measuringImage() {
-    static const QImage image = [] {
+
+QImage* measuringImage() {
+    static QImage image = [] {
         QImage i(1, 1, QImage::Format_ARGB32_Premultiplied);
         i.setDotsPerMeterX(3780); // 96 dpi
         i.setDotsPerMeterY(3780);
         return i;
     }();
-    return image;
+    return &image;
 }
+
+// Advances of the printable Windows-1252 bytes of one font, in 1/64 pixel as
+// Qt's text layout sums them, so a whole line is measured by adding numbers.
+// Text with control characters (tabs have stops) is left to Qt.
+struct AdvanceTable {
+    std::array<std::int64_t, 256> advance64{};
+    int height = 0;
+};
+
+using FontKey = std::tuple<std::string, int, std::uint8_t, std::uint8_t>;
+
+// One table per font, built on first use; the GUI thread only.
+const AdvanceTable& advanceTable(const FontKey& key) {
+    static std::map<FontKey, std::unique_ptr<AdvanceTable>> tables;
+    auto& slot = tables[key];
+    if (!slot) {
+        const QFont font = makeQFont(std::get<0>(key), std::get<1>(key), std::get<2>(key), std::get<3>(key));
+        slot = std::make_unique<AdvanceTable>();
+        const QFontMetricsF metrics(font, measuringImage());
+        for (int byte = 0x20; byte < 0x100; ++byte) {
+            const QString ch = fromWindows1252(std::string(1, char(byte)));
+            slot->advance64[size_t(byte)] = std::llround(metrics.horizontalAdvance(ch) * 64);
+        }
+        slot->height = QFontMetrics(font, measuringImage()).height();
+    }
+    return *slot;
+}
+
+bool hasControlCharacters(const std::string& text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7f)
+            return true;
+    return false;
+}
+
 } // namespace
 
 QSize measureText(const SurfaceFont& font, const std::string& text) {
     const int pixelSize = mulDiv(font.Size, 96, 72);
-    const QFontMetrics metrics(makeQFont(font.Name, pixelSize, font.Style, font.Pitch),
-                               const_cast<QImage*>(&measuringImage()));
-    return QSize(metrics.horizontalAdvance(fromWindows1252(text)), metrics.height());
+    const AdvanceTable& table = advanceTable(FontKey{font.Name, pixelSize, font.Style, font.Pitch});
+    if (hasControlCharacters(text)) {
+        const QFontMetrics metrics(makeQFont(font.Name, pixelSize, font.Style, font.Pitch), measuringImage());
+        return QSize(metrics.horizontalAdvance(fromWindows1252(text)), table.height);
+    }
+    std::int64_t sum = 0;
+    for (unsigned char c : text)
+        sum += table.advance64[c];
+    // Qt rounds the 26.6 fixed-point total to the nearest pixel.
+    return QSize(int((sum + 32) >> 6), table.height);
 }
 
 } // namespace rl

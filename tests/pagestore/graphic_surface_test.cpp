@@ -2,10 +2,16 @@
 #include "pagestore/graphic_surface.h"
 #include "pagestore/page_paint_context.h"
 #include "pagestore/picture_data.h"
+#include "pagestore/text_measure.h"
+#include "platform/windows1252.h"
+
+#include <QFontMetrics>
 
 #include <QImage>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace rl;
 
@@ -242,4 +248,29 @@ TEST(TextJustification, SpacesAreWidenedRightToLeft) {
     scan = word.size();
     EXPECT_FALSE(widenOneSpace(word, scan)); // leading blanks are no gap
     EXPECT_EQ(word, "  palavra  ");
+}
+
+TEST(GraphicSurface, FastMeasurementAgreesWithQtsLayout) {
+    // Lines are measured by adding per-character advances; Qt's own layout of
+    // the whole string must give the same width, for every size the composer uses.
+    std::mt19937 random(7);
+    for (int size : {6, 7, 8, 10, 13}) {
+        for (const char* face : {"Orator10 BT", "DejaVu Sans"}) {
+            SurfaceFont font;
+            font.Name = face;
+            font.Size = size;
+            QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+            image.setDotsPerMeterX(3780);
+            image.setDotsPerMeterY(3780);
+            const QFontMetrics metrics(makeQFont(face, mulDiv(size, 96, 72), 0, 1), &image);
+            for (int n = 0; n < 50; ++n) {
+                std::string text(size_t(random() % 140), ' ');
+                for (char& c : text)
+                    c = char(0x20 + random() % 0xE0);
+                EXPECT_EQ(measureText(font, text).width(), metrics.horizontalAdvance(fromWindows1252(text)))
+                    << face << " " << size << ": " << text;
+            }
+            EXPECT_EQ(measureText(font, "a\tb").height(), metrics.height());
+        }
+    }
 }

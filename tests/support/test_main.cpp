@@ -29,8 +29,10 @@ int main(int argc, char** argv) {
         return 2;
     g_sandbox = sandbox.path();
     const QByteArray root = QFile::encodeName(g_sandbox);
-    for (const char* sub : {"/home", "/config", "/data", "/cache", "/system", "/tmp", "/work"})
+    for (const char* sub : {"/home", "/config", "/data", "/cache", "/system", "/tmp", "/work", "/runtime"})
         QDir().mkpath(g_sandbox + sub);
+    QFile::setPermissions(g_sandbox + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
     qputenv("HOME", root + "/home");
     qputenv("XDG_CONFIG_HOME", root + "/config");
     qputenv("XDG_DATA_HOME", root + "/data");
