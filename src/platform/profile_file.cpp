@@ -107,12 +107,19 @@ LoadResult loadFile(const QString& path, QByteArray& bytes) {
     if (!info.isFile() || info.size() > ProfileFile::MaxFileSize) return LoadResult::Unusable;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return LoadResult::Unusable;
-    bytes = file.read(ProfileFile::MaxFileSize + 1);
-    if (bytes.size() > ProfileFile::MaxFileSize || file.error() != QFileDevice::NoError) {
-        bytes.clear();
-        return LoadResult::Unusable;
+    // In chunks, so memory follows the file's actual size (and a file that grows
+    // while it is read still stops at the limit).
+    bytes.reserve(info.size());
+    char chunk[16384];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got == 0) return LoadResult::Loaded;
+        if (got < 0 || bytes.size() + got > ProfileFile::MaxFileSize) {
+            bytes.clear();
+            return LoadResult::Unusable;
+        }
+        bytes.append(chunk, got);
     }
-    return LoadResult::Loaded;
 }
 
 // Position of the first key line for key in the first section named section.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <unistd.h>
 
 using rl::ProfileFile;
@@ -294,6 +295,44 @@ TEST_F(ProfileFileTest, UnreadableFileIsNotOverwritten) {
     EXPECT_THROW(ini.writeString(u"config", u"papel", QStringLiteral("A3")), rl::Error);
     QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner);
     expectFile("[config]\npapel=A4\nfigura=f\n");
+}
+
+TEST_F(ProfileFileTest, WritingOneKeyChangesNoOtherOnScrambledFiles) {
+    // Files assembled from INI-like fragments, line breaks of every kind and junk.
+    const QByteArray fragments[] = {"[config]",          "[CONFIG",    "[email]", "[ email ]", "[]", "[x]]",
+                                    "papel=A4",          "PAPEL = A3", "figura=", "de=a@b",    "=",  "==x",
+                                    "tipo=$1F",          "junk",       "\xC3",    "\xFF\xFE",  " ",  "\t",
+                                    QByteArray("\0", 1), "\r",         "\n",      "\r\n",      "\n", "\n"};
+    const QStringView sections[] = {u"config", u"email", u"x"};
+    const QStringView keys[] = {u"papel", u"figura", u"de", u"tipo", u"novo"};
+    std::mt19937 random(20240601);
+    for (int round = 0; round < 150; ++round) {
+        QByteArray content;
+        const int parts = int(random() % 30);
+        for (int i = 0; i < parts; ++i)
+            content += fragments[random() % std::size(fragments)];
+        const ProfileFile ini = withContent(content);
+        const QStringView section = sections[random() % std::size(sections)];
+        const QStringView key = keys[random() % std::size(keys)];
+        const QString value = QStringLiteral("v%1").arg(round);
+
+        std::vector<QString> before;
+        for (const QStringView s : sections)
+            for (const QStringView k : keys)
+                before.push_back(ini.readString(s, k, QStringLiteral("<none>")));
+        ini.writeString(section, key, value);
+
+        size_t at = 0;
+        for (const QStringView s : sections)
+            for (const QStringView k : keys) {
+                const QString expected = (s == section && k == key) ? value : before[at];
+                EXPECT_EQ(ini.readString(s, k, QStringLiteral("<none>")), expected)
+                    << "round " << round << " [" << s.toString().toStdString() << "] "
+                    << k.toString().toStdString() << " in " << content.toHex(' ').toStdString();
+                ++at;
+            }
+        ASSERT_FALSE(HasFailure());
+    }
 }
 
 } // namespace
