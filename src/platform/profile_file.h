@@ -20,8 +20,8 @@ namespace rl {
 // value is otherwise returned as stored (quotes are not removed). A key present
 // with an empty value reads as an empty text, not as the default.
 //
-// Encoding: files are bytes. Names and values are decoded as UTF-8; a line that
-// is not valid UTF-8 (a file carried over from Windows) is decoded as
+// Encoding: files are bytes. Names and values are decoded as UTF-8; a name or
+// value that is not valid UTF-8 (a file carried over from Windows) is decoded as
 // Windows-1252. Values are written as UTF-8.
 //
 // Every call opens the file, reads or writes it, and closes it; nothing is cached,
