@@ -1,0 +1,194 @@
+#include "report/custom_report.h"
+
+#include "pagestore/graphic_storage.h"
+#include "platform/message_presenter.h"
+#include "platform/messages.h"
+#include "report/progress_window.h"
+
+namespace rl {
+
+namespace {
+std::int32_t mmToUnits(double mm) { return roundEven(mm * 96 / 25.4); }
+std::int32_t dotsToUnits(std::int32_t dots, std::int32_t dpi) { return roundEven(double(dots) * 96 / dpi); }
+} // namespace
+
+// ---- skipper
+
+void TRLCustomSkipper::FetchRecord() {
+    bool moreData = false;
+    if (OnNeedData)
+        OnNeedData(this, moreData);
+    endOfData_ = !moreData;
+}
+
+void TRLCustomSkipper::RunRecordLoop() {
+    recordNumber_ = 1;
+    copyNumber_ = 1;
+    FetchRecord();
+    while (!endOfData_ && !cancelled_) {
+        PrintBandList(btDetail);
+        RecordStep();
+        copyNumber_ = 1;
+        ++recordNumber_;
+        FetchRecord();
+    }
+}
+
+// ---- report
+
+TRLCustomReport::TRLCustomReport(QObject* owner) : TRLCustomSkipper(owner) {
+    // The store has no owner: it lives while the report or a preview uses it.
+    storage_ = new TRLGraphicStorage(nullptr);
+    storage_->Link(this);
+    Margins.SetAll(10);
+    PageSetup.OnChange = [this] {
+        RefreshPrinterMetrics();
+        UpdateSize();
+    };
+    Margins.OnChange = [this] { Realign(); };
+    UpdateSize();
+}
+
+TRLCustomReport::~TRLCustomReport() {
+    PageSetup.OnChange = nullptr;
+    Margins.OnChange = nullptr;
+    if (storage_)
+        storage_->Unlink(this);
+}
+
+void TRLCustomReport::RefreshPrinterMetrics() {
+    metrics_ = PrinterMetrics::fallback();
+    if (!PrinterMetricsProvider)
+        return;
+    try {
+        metrics_ = PrinterMetricsProvider();
+    } catch (const std::exception&) {
+        metrics_ = PrinterMetrics::fallback(); // no printer: the report is laid out all the same
+    }
+}
+
+std::int32_t TRLCustomReport::PageWidthUnits() const { return mmToUnits(PageSetup.OrientedWidth()); }
+std::int32_t TRLCustomReport::PageHeightUnits() const { return mmToUnits(PageSetup.OrientedHeight()); }
+
+void TRLCustomReport::UpdateSize() { SetBounds(0, 0, PageWidthUnits(), PageHeightUnits()); }
+
+PageRect TRLCustomReport::MarginUnits() const {
+    PageRect m{mmToUnits(Margins.LeftMargin()), mmToUnits(Margins.TopMargin()), mmToUnits(Margins.RightMargin()),
+               mmToUnits(Margins.BottomMargin())};
+    if (!AdjustableMargins)
+        return m;
+    PageRect printer{0, 0, 0, 0};
+    const PrinterMetrics& p = metrics_;
+    if (p.HorizontalResolution != 0 && p.VerticalResolution != 0) {
+        printer = {dotsToUnits(p.LeftMargin, p.HorizontalResolution), dotsToUnits(p.TopMargin, p.VerticalResolution),
+                   dotsToUnits(p.RightMargin, p.HorizontalResolution),
+                   dotsToUnits(p.BottomMargin, p.VerticalResolution)};
+    }
+    if (PageSetup.Orientation() == poLandscape)
+        printer = {printer.top, printer.right, printer.bottom, printer.left};
+    return {std::max(m.left, printer.left), std::max(m.top, printer.top), std::max(m.right, printer.right),
+            std::max(m.bottom, printer.bottom)};
+}
+
+PageRect TRLCustomReport::SiteClientRect() const {
+    PageRect r = ClientRect();
+    const PageRect m = MarginUnits();
+    r.left += m.left + mmToUnits(InsideMargins.LeftMargin());
+    r.top += m.top + mmToUnits(InsideMargins.TopMargin());
+    r.right -= m.right + mmToUnits(InsideMargins.RightMargin());
+    r.bottom -= m.bottom + mmToUnits(InsideMargins.BottomMargin());
+    return r;
+}
+
+std::int32_t TRLCustomReport::TopInset() const { return SiteClientRect().top; }
+std::int32_t TRLCustomReport::BottomInset() const { return Height() - SiteClientRect().bottom; }
+
+void TRLCustomReport::SetPageVariables(TRLGraphicSurface& page) const {
+    page.SetOrientation(PageSetup.Orientation() == poLandscape ? 2 : 1);
+    page.SetPaperWidth(PageSetup.PaperWidth());
+    page.SetPaperHeight(PageSetup.PaperHeight());
+}
+
+void TRLCustomReport::RecordStep() {
+    if (progress_)
+        progress_->Step(Messages::text(Messages::Id::Page) + " " + QString::number(FirstPageNumber + pageIndex_));
+}
+
+void TRLCustomReport::WriteStoreVariables() {
+    TRLGraphicStorage& store = Storage();
+    store.SetFirstPageNumber(FirstPageNumber);
+    store.SetLastPageNumber(store.PageCount() + FirstPageNumber - 1);
+    store.SetTitle(Title);
+    store.SetOrientation(PageSetup.Orientation() == poLandscape ? 2 : 1);
+    store.SetPaperWidth(PageSetup.PaperWidth());
+    store.SetPaperHeight(PageSetup.PaperHeight());
+}
+
+void TRLCustomReport::Clear() {
+    DiscardPage();
+    if (storage_)
+        storage_->Clear();
+    state_ = State::Idle;
+    cancelled_ = false;
+    pageIndex_ = 0;
+}
+
+bool TRLCustomReport::Prepare() {
+    const PageRect savedBounds = BoundsRect();
+    bool result = false;
+    try {
+        Clear();
+        state_ = State::Building;
+        reportDateTime_ = QDateTime::currentDateTime();
+        if (ShowProgress && TRLProgressWindow::Available()) {
+            progress_ = std::make_unique<TRLProgressWindow>(Messages::text(Messages::Id::PreparingReport));
+            progress_->OnCancel = [this] { Cancel(); };
+            progress_->show();
+            progress_->setFocus();
+        }
+        bool printIt = true;
+        if (BeforePrint)
+            BeforePrint(this, printIt);
+        if (printIt) {
+            RefreshPrinterMetrics();
+            Realign();
+            BeginRun();
+            RunRecordLoop();
+            state_ = State::Closing;
+            FinishRun(PrintEmpty);
+            state_ = State::Ready;
+            if (cancelled_) {
+                state_ = State::Idle;
+            } else {
+                if (AfterPrint)
+                    AfterPrint(this);
+                WriteStoreVariables();
+                result = true;
+            }
+        }
+    } catch (const std::exception& e) {
+        state_ = State::Idle;
+        DiscardPage();
+        MessagePresenter::current().showMessage(
+            {Name() + ": " + Messages::text(Messages::Id::ErrorPreparingReport) + "\r" + QString::fromUtf8(e.what()),
+             QString::fromUtf8(ApplicationTitle), MessageIcon::Error, MessageButton::Ok});
+        result = false;
+    }
+    if (state_ == State::Building)
+        state_ = State::Idle; // cancelled by BeforePrint
+    progress_.reset();
+    SetBounds(savedBounds.left, savedBounds.top, savedBounds.width(), savedBounds.height());
+    return result;
+}
+
+bool TRLCustomReport::Preview(const std::function<void(TRLGraphicStorage*)>& attach) {
+    if (ForcePrepare)
+        Clear();
+    if (state_ == State::Idle && !Prepare())
+        return false;
+    if (attach)
+        attach(storage_);
+    return true;
+}
+
+} // namespace rl

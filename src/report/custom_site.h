@@ -1,0 +1,58 @@
+#pragma once
+
+#include "pagestore/graphic_surface.h"
+#include "report/custom_control.h"
+#include "report/page_setup.h"
+
+#include <memory>
+
+namespace rl {
+
+// A control that holds controls and draws them onto a private page of its own,
+// in coordinates relative to its top-left corner.
+class TRLCustomSite : public TRLCustomControl {
+    Q_OBJECT
+public:
+    explicit TRLCustomSite(QObject* owner = nullptr);
+    ~TRLCustomSite() override;
+
+    bool IsSite() const override { return true; }
+
+    TRLMargins Margins;
+    TRLMargins InsideMargins;
+
+    // The private page the children draw on.
+    TRLGraphicSurface& Surface() { return *surface_; }
+
+    // Client rectangle less margins and inside margins, in page units.
+    virtual PageRect SiteClientRect() const;
+
+    // Lays the children out inside the client rectangle, then realigns child sites.
+    void Realign();
+
+    // The first two steps of a site's print: opens the private page (the
+    // report's page first) and prints the children onto it.
+    void BeginSitePrint();
+    void PrintChildren();
+
+    // Band type rank used to order children of one alignment class.
+    virtual int AlignRank() const { return 100; }
+    virtual int AlignGroup() const { return 0; }
+
+protected:
+    QSize Measure() override;
+    void BoundsChanged(const PageRect& old) override;
+
+private:
+    std::unique_ptr<TRLGraphicSurface> surface_;
+    bool aligning_ = false;
+};
+
+// Base of bands and of the pager: a site that holds bands or prints as one.
+class TRLCustomBandSet : public TRLCustomSite {
+    Q_OBJECT
+public:
+    using TRLCustomSite::TRLCustomSite;
+};
+
+} // namespace rl
