@@ -6,6 +6,7 @@
 #include "platform/windows1252.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -20,6 +21,7 @@ namespace {
 constexpr int kMaxPenWidth = 10000;
 constexpr int kMaxDashSegments = 100000;
 constexpr int kMaxFontPixels = 4000;
+constexpr int kMaxJustifyBlanks = 4096;
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -223,8 +225,7 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
     const PageRect r = mapRect(text.Bounds);
     const QPoint origin = mapPoint(text.Origin);
     const int s = metrics.horizontalAdvance(QLatin1Char(' ')) / 2;
-    auto widthWithSpace = [&](const std::string& s) { return metrics.horizontalAdvance(fromWindows1252(s + ' ')); };
-    const int w = widthWithSpace(t);
+    const int w = metrics.horizontalAdvance(fromWindows1252(t + ' '));
     const int ht = metrics.height();
 
     int x;
@@ -242,11 +243,18 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
 
     if (text.HAlign == haJustify) {
         const int avail = r.right - x;
+        // Each widened gap adds exactly one blank's advance (no kerning), so the
+        // width is kept by adding instead of measuring the line again. The cap
+        // bounds what a damaged page with an absurd rectangle can ask for.
+        const QFontMetricsF exact(painter_.font(), painter_.device());
+        const double blank = exact.horizontalAdvance(QLatin1Char(' '));
+        double width = exact.horizontalAdvance(fromWindows1252(t + ' '));
         size_t scan = t.size();
-        // Each widening adds a space; the cap only guards fonts whose blank has no width.
-        for (int guard = 0; guard < 4096 && widthWithSpace(t) <= avail; ++guard)
+        for (int guard = 0; guard < kMaxJustifyBlanks && qRound(width) <= avail; ++guard) {
             if (!widenOneSpace(t, scan))
                 break;
+            width += blank;
+        }
     }
 
     const QString display = fromWindows1252(t);
