@@ -50,7 +50,8 @@ std::unique_ptr<TRLGraphicSurface> makePage(int number) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QGuiApplication app(argc, argv);
     registerReportFont();
     const int pages = argc > 1 ? std::max(10, std::atoi(argv[1])) : 10000;
@@ -61,8 +62,7 @@ int main(int argc, char** argv) {
     auto start = bench::Clock::now();
     for (int i = 0; i < pages; ++i) {
         store.Add(makePage(i));
-        if (i == pages / 10)
-            rssAtTenth = bench::currentMiB();
+        if (i == pages / 10) rssAtTenth = bench::currentMiB();
     }
     const double writeSeconds = bench::secondsSince(start);
     const double rssAfterWrite = bench::currentMiB();
@@ -70,8 +70,7 @@ int main(int argc, char** argv) {
     start = bench::Clock::now();
     std::size_t objects = 0;
     for (int i = 0; i < pages; ++i)
-        if (TRLGraphicSurface* page = store.Pages(i))
-            objects += size_t(page->ObjectCount());
+        if (TRLGraphicSurface* page = store.Pages(i)) objects += size_t(page->ObjectCount());
     const double inOrderSeconds = bench::secondsSince(start);
 
     std::vector<int> order(static_cast<size_t>(pages));
@@ -80,8 +79,7 @@ int main(int argc, char** argv) {
     std::shuffle(order.begin(), order.end(), std::mt19937(12345));
     start = bench::Clock::now();
     for (int i : order)
-        if (TRLGraphicSurface* page = store.Pages(i))
-            objects += size_t(page->ObjectCount());
+        if (TRLGraphicSurface* page = store.Pages(i)) objects += size_t(page->ObjectCount());
     const double randomSeconds = bench::secondsSince(start);
 
     const qint64 spillBytes = QFileInfo(store.SpillFileName()).size();

@@ -17,8 +17,7 @@
 using namespace rl;
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     registerReportFont();
     const int lines = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
@@ -43,13 +42,11 @@ int main(int argc, char** argv) {
     std::string text(132, ' ');
     int next = 0;
     report->OnNeedData = [&](TRLCustomSkipper*, bool& more) {
-        if (next >= lines)
-            return;
+        if (next >= lines) return;
         for (int i = 0; i < 132; ++i)
             text[size_t(i)] = char('A' + (next + i) % 26);
         ++next;
-        if (next % 60 == 1 && next > 1)
-            report->NewPage();
+        if (next % 60 == 1 && next > 1) report->NewPage();
         label->SetCaption(text);
         more = true;
     };

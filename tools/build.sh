@@ -9,6 +9,7 @@ case "$kind" in
   fuzz)     dir=build-fuzz;     flags=(-DRL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   *) echo "usage: $0 [release|sanitize|fuzz]" >&2; exit 1 ;;
 esac
-cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
-cmake --build "$dir" -j"$(nproc)"
+# Progress and errors go to standard error; standard output names the build folder.
+cmake -S . -B "$dir" -G Ninja "${flags[@]}" >&2
+cmake --build "$dir" -j"$(nproc)" >&2
 echo "$dir"

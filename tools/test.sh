@@ -9,7 +9,7 @@ status=0
 for kind in release sanitize; do
   dir=$(tools/build.sh "$kind" | tail -n 1)
   echo "== tests ($kind)"
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
 done
 exit $status

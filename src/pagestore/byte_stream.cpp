@@ -5,8 +5,7 @@
 namespace rl {
 
 void ByteReader::need(qsizetype n) {
-    if (n < 0 || n > size_ - pos_)
-        throw Error("Page data ends too early");
+    if (n < 0 || n > size_ - pos_) throw Error("Page data ends too early");
 }
 
 std::uint8_t ByteReader::byte() {
@@ -31,8 +30,7 @@ std::int32_t ByteReader::int32() {
 
 std::string ByteReader::string() {
     const std::int32_t length = int32();
-    if (length < 0)
-        throw Error("Negative string length in page data");
+    if (length < 0) throw Error("Negative string length in page data");
     need(length);
     std::string s(data_ + pos_, size_t(length));
     pos_ += length;

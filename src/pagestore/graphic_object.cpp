@@ -42,14 +42,17 @@ std::vector<PagePoint> readPoints(ByteReader& r) {
 }
 
 template <class T> const T& sameKind(const TRLGraphicObject& source, const TRLGraphicObject& target) {
-    if (source.kind() != target.kind())
-        throw Error("Cannot assign a drawing object of another kind");
+    if (source.kind() != target.kind()) throw Error("Cannot assign a drawing object of another kind");
     return static_cast<const T&>(source);
 }
 } // namespace
 
-std::int32_t currentDrawingGroup() { return std::int32_t(g_drawingGroup.load(std::memory_order_relaxed)); }
-std::int32_t nextDrawingGroup() { return std::int32_t(g_drawingGroup.fetch_add(1, std::memory_order_relaxed) + 1); }
+std::int32_t currentDrawingGroup() {
+    return std::int32_t(g_drawingGroup.load(std::memory_order_relaxed));
+}
+std::int32_t nextDrawingGroup() {
+    return std::int32_t(g_drawingGroup.fetch_add(1, std::memory_order_relaxed) + 1);
+}
 
 void offsetPoint(PagePoint& p, std::int32_t dx, std::int32_t dy) {
     p.x = wrapAdd(p.x, dx);
@@ -62,8 +65,7 @@ void inflatePoint(PagePoint& p, double xf, double yf) {
 }
 
 void inflatePenWidth(TRLMetaPen& pen, double xf) {
-    if (pen.Width != 0)
-        pen.Width = std::max(1, roundEven(pen.Width * xf));
+    if (pen.Width != 0) pen.Width = std::max(1, roundEven(pen.Width * xf));
 }
 
 // ---- base
@@ -183,11 +185,17 @@ void TRLRectangleObject::loadData(ByteReader& r) {
 
 // ---- text
 
-std::string TRLTextObject::FontName() const { return Surface().FontNameAt(Font.NameIndex); }
+std::string TRLTextObject::FontName() const {
+    return Surface().FontNameAt(Font.NameIndex);
+}
 
-void TRLTextObject::SetFontName(const std::string& name) { Font.NameIndex = Surface().FontNameIndex(name); }
+void TRLTextObject::SetFontName(const std::string& name) {
+    Font.NameIndex = Surface().FontNameIndex(name);
+}
 
-std::string TRLTextObject::DisplayText() const { return Surface().SubstituteVariables(Text); }
+std::string TRLTextObject::DisplayText() const {
+    return Surface().SubstituteVariables(Text);
+}
 
 void TRLTextObject::Assign(const TRLGraphicObject& source) {
     const auto& s = sameKind<TRLTextObject>(source, *this);
@@ -237,8 +245,12 @@ void TRLFillRectObject::Assign(const TRLGraphicObject& source) {
     TRLGraphicObject::Assign(s);
     Brush = s.Brush;
 }
-void TRLFillRectObject::saveData(ByteWriter& w) const { Brush.write(w); }
-void TRLFillRectObject::loadData(ByteReader& r) { Brush.read(r); }
+void TRLFillRectObject::saveData(ByteWriter& w) const {
+    Brush.write(w);
+}
+void TRLFillRectObject::loadData(ByteReader& r) {
+    Brush.read(r);
+}
 
 // ---- ellipse
 
@@ -345,17 +357,28 @@ void TRLImageObject::loadData(ByteReader& r) {
 
 std::unique_ptr<TRLGraphicObject> makeGraphicObject(int kindCode, TRLGraphicSurface& surface) {
     switch (ObjectKind(kindCode)) {
-    case ObjectKind::Pixel: return std::make_unique<TRLPixelObject>(surface);
-    case ObjectKind::Line: return std::make_unique<TRLLineObject>(surface);
-    case ObjectKind::Rectangle: return std::make_unique<TRLRectangleObject>(surface);
-    case ObjectKind::Text: return std::make_unique<TRLTextObject>(surface);
-    case ObjectKind::FillRect: return std::make_unique<TRLFillRectObject>(surface);
-    case ObjectKind::Ellipse: return std::make_unique<TRLEllipseObject>(surface);
-    case ObjectKind::Polygon: return std::make_unique<TRLPolygonObject>(surface);
-    case ObjectKind::Polyline: return std::make_unique<TRLPolylineObject>(surface);
-    case ObjectKind::Image: return std::make_unique<TRLImageObject>(surface);
-    case ObjectKind::SetClipRect: return std::make_unique<TRLSetClipRectObject>(surface);
-    case ObjectKind::ResetClipRect: return std::make_unique<TRLResetClipRectObject>(surface);
+    case ObjectKind::Pixel:
+        return std::make_unique<TRLPixelObject>(surface);
+    case ObjectKind::Line:
+        return std::make_unique<TRLLineObject>(surface);
+    case ObjectKind::Rectangle:
+        return std::make_unique<TRLRectangleObject>(surface);
+    case ObjectKind::Text:
+        return std::make_unique<TRLTextObject>(surface);
+    case ObjectKind::FillRect:
+        return std::make_unique<TRLFillRectObject>(surface);
+    case ObjectKind::Ellipse:
+        return std::make_unique<TRLEllipseObject>(surface);
+    case ObjectKind::Polygon:
+        return std::make_unique<TRLPolygonObject>(surface);
+    case ObjectKind::Polyline:
+        return std::make_unique<TRLPolylineObject>(surface);
+    case ObjectKind::Image:
+        return std::make_unique<TRLImageObject>(surface);
+    case ObjectKind::SetClipRect:
+        return std::make_unique<TRLSetClipRectObject>(surface);
+    case ObjectKind::ResetClipRect:
+        return std::make_unique<TRLResetClipRectObject>(surface);
     }
     return nullptr;
 }

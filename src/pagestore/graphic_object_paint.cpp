@@ -66,8 +66,7 @@ void TRLTextObject::PaintTo(PagePaintContext& context) const {
 void TRLFillRectObject::PaintTo(PagePaintContext& context) const {
     context.applyBrush(Brush);
     const PageRect r = context.mapRect(Bounds);
-    if (!r.isEmpty())
-        context.painter().fillRect(r.toQRect(), context.painter().brush());
+    if (!r.isEmpty()) context.painter().fillRect(r.toQRect(), context.painter().brush());
 }
 
 void TRLEllipseObject::PaintTo(PagePaintContext& context) const {
@@ -90,20 +89,22 @@ void TRLPolylineObject::PaintTo(PagePaintContext& context) const {
 
 void TRLImageObject::PaintTo(PagePaintContext& context) const {
     const QImage picture = PictureData::toImage(PictureData);
-    if (picture.isNull())
-        return;
+    if (picture.isNull()) return;
     PageRect r = context.mapRect(Bounds);
     if (IntegralScale) {
         const int k = r.width() / picture.width();
         r.right = r.left + k * picture.width() + 1;
     }
-    if (r.isEmpty())
-        return;
+    if (r.isEmpty()) return;
     context.painter().drawImage(r.toQRect(), picture);
 }
 
-void TRLSetClipRectObject::PaintTo(PagePaintContext& context) const { context.pushClip(context.mapRect(Bounds)); }
+void TRLSetClipRectObject::PaintTo(PagePaintContext& context) const {
+    context.pushClip(context.mapRect(Bounds));
+}
 
-void TRLResetClipRectObject::PaintTo(PagePaintContext& context) const { context.popClip(); }
+void TRLResetClipRectObject::PaintTo(PagePaintContext& context) const {
+    context.popClip();
+}
 
 } // namespace rl

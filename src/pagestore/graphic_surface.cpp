@@ -22,11 +22,9 @@ std::string TRLGraphicSurface::SubstituteVariables(const std::string& text) cons
     size_t pos = 0;
     while (pos < result.size()) {
         const size_t open = result.find('{', pos);
-        if (open == std::string::npos)
-            break;
+        if (open == std::string::npos) break;
         const size_t close = result.find('}', open + 1);
-        if (close == std::string::npos)
-            break;
+        if (close == std::string::npos) break;
         const std::string_view name(result.data() + open + 1, close - open - 1);
         const VariableList* source = nullptr;
         if (Variables.contains(name))
@@ -47,23 +45,20 @@ std::string TRLGraphicSurface::SubstituteVariables(const std::string& text) cons
 
 std::int32_t TRLGraphicSurface::FontNameIndex(const std::string& name) {
     for (size_t i = 0; i < FontNames.size(); ++i)
-        if (equalsIgnoringCase(FontNames[i], name))
-            return std::int32_t(i);
+        if (equalsIgnoringCase(FontNames[i], name)) return std::int32_t(i);
     FontNames.push_back(name);
     return std::int32_t(FontNames.size() - 1);
 }
 
 std::string TRLGraphicSurface::FontNameAt(std::int32_t index) const {
-    if (index < 0 || size_t(index) >= FontNames.size())
-        return {};
+    if (index < 0 || size_t(index) >= FontNames.size()) return {};
     return FontNames[size_t(index)];
 }
 
 // ---- building
 
 void TRLGraphicSurface::Open() {
-    if (IsOpen)
-        return;
+    if (IsOpen) return;
     IsOpen = true;
     PenPosition = {ContentRect.left, ContentRect.top};
     CurrentDrawer = nullptr;
@@ -93,7 +88,8 @@ void TRLGraphicSurface::FillRect(const PageRect& rect) {
     object.Brush = DrawBrush;
 }
 
-void TRLGraphicSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+void TRLGraphicSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                                  std::int32_t bottom) {
     auto& object = AddObject<TRLRectangleObject>();
     object.Bounds = {left, top, right, bottom};
     object.Pen = DrawPen;
@@ -122,7 +118,9 @@ TRLTextObject& TRLGraphicSurface::TextRect(const PageRect& rect, std::int32_t or
     return object;
 }
 
-std::int32_t TRLGraphicSurface::TextWidth(const std::string& text) const { return measureText(DrawFont, text).width(); }
+std::int32_t TRLGraphicSurface::TextWidth(const std::string& text) const {
+    return measureText(DrawFont, text).width();
+}
 
 std::int32_t TRLGraphicSurface::TextHeight(const std::string& text) const {
     return measureText(DrawFont, text).height();
@@ -168,8 +166,7 @@ void TRLGraphicSurface::ClipDraw(const PageRect& rect, const QByteArray& picture
         placed = {placed.left + mx, placed.top + my, placed.right + mx, placed.bottom + my};
     }
     const PageRect visible = rect.intersected(placed);
-    if (image.isNull() || visible.isEmpty())
-        return;
+    if (image.isNull() || visible.isEmpty()) return;
     QImage part(visible.width(), visible.height(), QImage::Format_RGB32);
     part.fill(Qt::white);
     {
@@ -217,8 +214,7 @@ void TRLGraphicSurface::CopyRect(const PageRect& destination, const TRLGraphicSu
         const size_t count = other.items_.size();
         for (size_t i = 0; i < count; ++i) {
             const TRLGraphicObject& object = *other.items_[i];
-            if (!object.Bounds.intersects(source))
-                continue;
+            if (!object.Bounds.intersects(source)) continue;
             TRLGraphicObject& copy = adopt(makeGraphicObject(int(object.kind()), *this));
             copy.Assign(object);
             copy.Inflate(xf, yf);
@@ -237,8 +233,7 @@ bool TRLGraphicSurface::FindFreeRow(std::int32_t y, std::int32_t& freeY) const {
     do {
         changed = false;
         for (const auto& object : items_) {
-            if (object->kind() != ObjectKind::Text)
-                continue;
+            if (object->kind() != ObjectKind::Text) continue;
             const auto& text = static_cast<const TRLTextObject&>(*object);
             if ((text.Options & toKeepWhole) && text.Bounds.top < freeY && freeY < text.Bounds.bottom) {
                 freeY = text.Bounds.top;
@@ -295,11 +290,9 @@ qsizetype TRLGraphicSurface::LoadFromBytes(const char* data, qsizetype size) {
         while (signature.size() < 20 && !r.atEnd()) {
             const char c = char(r.byte());
             signature.push_back(c);
-            if (c == '\x1A')
-                break;
+            if (c == '\x1A') break;
         }
-        if (signature != std::string(kPageSignature, kPageSignatureSize))
-            throw Error("File is corrupted!");
+        if (signature != std::string(kPageSignature, kPageSignatureSize)) throw Error("File is corrupted!");
         Width = r.int32();
         Height = r.int32();
         const std::int32_t variableCount = r.count(4);
@@ -334,8 +327,7 @@ void TRLGraphicSurface::LoadFromStream(QIODevice& stream) {
     const qint64 start = stream.pos();
     const QByteArray bytes = stream.isSequential() ? stream.readAll() : stream.peek(stream.size() - start);
     const qsizetype used = LoadFromBytes(bytes.constData(), bytes.size());
-    if (!stream.isSequential())
-        stream.seek(start + used);
+    if (!stream.isSequential()) stream.seek(start + used);
 }
 
 } // namespace rl

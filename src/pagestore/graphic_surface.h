@@ -24,8 +24,8 @@ class TRLGraphicStorage;
 // every text object created. Height is derived from Size at PixelsPerInch.
 struct SurfaceFont {
     std::string Name = "Orator10 BT"; // Windows-1252 bytes
-    std::int32_t Size = 8;             // points
-    std::uint8_t Style = 0;            // FontStyleBits
+    std::int32_t Size = 8;            // points
+    std::uint8_t Style = 0;           // FontStyleBits
     MetaColor Color;
     std::uint8_t Charset = 1;
     std::uint8_t Pitch = std::uint8_t(FontPitch::Default);
@@ -104,8 +104,9 @@ public:
 
     void FillRect(const PageRect& rect);
     void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
-    TRLTextObject& TextRect(const PageRect& rect, std::int32_t originX, std::int32_t originY, const std::string& text,
-                            std::uint8_t hAlign, std::uint8_t vAlign, std::uint16_t options);
+    TRLTextObject& TextRect(const PageRect& rect, std::int32_t originX, std::int32_t originY,
+                            const std::string& text, std::uint8_t hAlign, std::uint8_t vAlign,
+                            std::uint16_t options);
     // Measured in DrawFont at 96 dpi, independent of any screen.
     std::int32_t TextWidth(const std::string& text) const;
     std::int32_t TextHeight(const std::string& text) const;

@@ -23,12 +23,33 @@ struct MetaColor {
 
 // Raster mode of a pen: the platform's pen mode ordinal plus one.
 enum class PenMode : std::uint8_t {
-    Black = 1, White, Nop, Not, Copy, NotCopy, MergePenNot, MaskPenNot,
-    MergeNotPen, MaskNotPen, Merge, NotMerge, Mask, NotMask, Xor, NotXor
+    Black = 1,
+    White,
+    Nop,
+    Not,
+    Copy,
+    NotCopy,
+    MergePenNot,
+    MaskPenNot,
+    MergeNotPen,
+    MaskNotPen,
+    Merge,
+    NotMerge,
+    Mask,
+    NotMask,
+    Xor,
+    NotXor
 };
 enum class PenStyle : std::uint8_t { Solid = 1, Dash, Dot, DashDot, DashDotDot, Clear, InsideFrame };
 enum class BrushStyle : std::uint8_t {
-    Solid = 1, Clear, Horizontal, Vertical, FDiagonal, BDiagonal, Cross, DiagCross
+    Solid = 1,
+    Clear,
+    Horizontal,
+    Vertical,
+    FDiagonal,
+    BDiagonal,
+    Cross,
+    DiagCross
 };
 enum FontStyleBits : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 enum class FontPitch : std::uint8_t { Default = 1, Variable, Fixed };

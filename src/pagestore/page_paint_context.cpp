@@ -23,7 +23,9 @@ constexpr int kMaxDashSegments = 100000;
 constexpr int kMaxFontPixels = 4000;
 constexpr int kMaxJustifyBlanks = 4096;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 bool widenFrom(std::string& t, size_t& p) {
     while (p > 0 && isBlank(t[p - 1]))
@@ -32,73 +34,106 @@ bool widenFrom(std::string& t, size_t& p) {
         --p;
     while (p > 0 && isBlank(t[p - 1]))
         --p;
-    if (p == 0)
-        return false;
+    if (p == 0) return false;
     t.insert(p, 1, ' ');
     return true;
 }
 
 Qt::PenStyle qtPenStyle(std::uint8_t style) {
     switch (PenStyle(style)) {
-    case PenStyle::Dash: return Qt::DashLine;
-    case PenStyle::Dot: return Qt::DotLine;
-    case PenStyle::DashDot: return Qt::DashDotLine;
-    case PenStyle::DashDotDot: return Qt::DashDotDotLine;
-    case PenStyle::Clear: return Qt::NoPen;
-    default: return Qt::SolidLine; // solid, inside-frame and unknown values
+    case PenStyle::Dash:
+        return Qt::DashLine;
+    case PenStyle::Dot:
+        return Qt::DotLine;
+    case PenStyle::DashDot:
+        return Qt::DashDotLine;
+    case PenStyle::DashDotDot:
+        return Qt::DashDotDotLine;
+    case PenStyle::Clear:
+        return Qt::NoPen;
+    default:
+        return Qt::SolidLine; // solid, inside-frame and unknown values
     }
 }
 
 Qt::BrushStyle qtBrushStyle(std::uint8_t style) {
     switch (BrushStyle(style)) {
-    case BrushStyle::Clear: return Qt::NoBrush;
-    case BrushStyle::Horizontal: return Qt::HorPattern;
-    case BrushStyle::Vertical: return Qt::VerPattern;
-    case BrushStyle::FDiagonal: return Qt::FDiagPattern;
-    case BrushStyle::BDiagonal: return Qt::BDiagPattern;
-    case BrushStyle::Cross: return Qt::CrossPattern;
-    case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
-    default: return Qt::SolidPattern;
+    case BrushStyle::Clear:
+        return Qt::NoBrush;
+    case BrushStyle::Horizontal:
+        return Qt::HorPattern;
+    case BrushStyle::Vertical:
+        return Qt::VerPattern;
+    case BrushStyle::FDiagonal:
+        return Qt::FDiagPattern;
+    case BrushStyle::BDiagonal:
+        return Qt::BDiagPattern;
+    case BrushStyle::Cross:
+        return Qt::CrossPattern;
+    case BrushStyle::DiagCross:
+        return Qt::DiagCrossPattern;
+    default:
+        return Qt::SolidPattern;
     }
 }
 
 QPainter::CompositionMode qtRasterMode(std::uint8_t mode) {
     switch (PenMode(mode)) {
-    case PenMode::Black: return QPainter::RasterOp_ClearDestination;
-    case PenMode::White: return QPainter::RasterOp_SetDestination;
-    case PenMode::Nop: return QPainter::CompositionMode_Destination;
-    case PenMode::Not: return QPainter::RasterOp_NotDestination;
-    case PenMode::NotCopy: return QPainter::RasterOp_NotSource;
-    case PenMode::MergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
-    case PenMode::MaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
-    case PenMode::MergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
-    case PenMode::MaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
-    case PenMode::Merge: return QPainter::RasterOp_SourceOrDestination;
-    case PenMode::NotMerge: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case PenMode::Mask: return QPainter::RasterOp_SourceAndDestination;
-    case PenMode::NotMask: return QPainter::RasterOp_NotSourceOrNotDestination;
-    case PenMode::Xor: return QPainter::RasterOp_SourceXorDestination;
-    case PenMode::NotXor: return QPainter::RasterOp_NotSourceXorDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    case PenMode::Black:
+        return QPainter::RasterOp_ClearDestination;
+    case PenMode::White:
+        return QPainter::RasterOp_SetDestination;
+    case PenMode::Nop:
+        return QPainter::CompositionMode_Destination;
+    case PenMode::Not:
+        return QPainter::RasterOp_NotDestination;
+    case PenMode::NotCopy:
+        return QPainter::RasterOp_NotSource;
+    case PenMode::MergePenNot:
+        return QPainter::RasterOp_SourceOrNotDestination;
+    case PenMode::MaskPenNot:
+        return QPainter::RasterOp_SourceAndNotDestination;
+    case PenMode::MergeNotPen:
+        return QPainter::RasterOp_NotSourceOrDestination;
+    case PenMode::MaskNotPen:
+        return QPainter::RasterOp_NotSourceAndDestination;
+    case PenMode::Merge:
+        return QPainter::RasterOp_SourceOrDestination;
+    case PenMode::NotMerge:
+        return QPainter::RasterOp_NotSourceAndNotDestination;
+    case PenMode::Mask:
+        return QPainter::RasterOp_SourceAndDestination;
+    case PenMode::NotMask:
+        return QPainter::RasterOp_NotSourceOrNotDestination;
+    case PenMode::Xor:
+        return QPainter::RasterOp_SourceXorDestination;
+    case PenMode::NotXor:
+        return QPainter::RasterOp_NotSourceXorDestination;
+    default:
+        return QPainter::CompositionMode_SourceOver;
     }
 }
 
 // Segment lengths, in multiples of four pen widths, alternately drawn and skipped.
 std::vector<int> widePattern(std::uint8_t style) {
     switch (PenStyle(style)) {
-    case PenStyle::Dash: return {3, 1};
-    case PenStyle::Dot: return {1, 1};
-    case PenStyle::DashDot: return {2, 1, 1, 1};
-    case PenStyle::DashDotDot: return {3, 1, 1, 1, 1, 1};
-    default: return {};
+    case PenStyle::Dash:
+        return {3, 1};
+    case PenStyle::Dot:
+        return {1, 1};
+    case PenStyle::DashDot:
+        return {2, 1, 1, 1};
+    case PenStyle::DashDotDot:
+        return {3, 1, 1, 1, 1, 1};
+    default:
+        return {};
     }
 }
 
 } // namespace
 
 bool widenOneSpace(std::string& t, size_t& scanPos) {
-    if (widenFrom(t, scanPos))
-        return true;
+    if (widenFrom(t, scanPos)) return true;
     scanPos = t.size();
     return widenFrom(t, scanPos);
 }
@@ -118,7 +153,9 @@ PagePaintContext::PagePaintContext(QPainter& painter, const TRLGraphicSurface& p
     setCanvasClip(currentClip_);
 }
 
-PagePaintContext::~PagePaintContext() { painter_.restore(); }
+PagePaintContext::~PagePaintContext() {
+    painter_.restore();
+}
 
 void PagePaintContext::setCanvasClip(const QRect& rect) {
     // An empty rectangle means no clipping of its own; painting never leaves the target.
@@ -144,23 +181,26 @@ void PagePaintContext::popClip() {
 
 void PagePaintContext::applyPen(const TRLMetaPen& pen) {
     int width = pen.Width;
-    if (width >= 2)
-        width = std::max(1, truncate(width * xf_));
+    if (width >= 2) width = std::max(1, truncate(width * xf_));
     // A damaged page may ask for any width; nothing wider than this is ever real.
     penWidth_ = std::clamp(width, 1, kMaxPenWidth);
     penStyle_ = pen.Style;
     QPen qpen(pen.Color.toQColor());
     // Wide pens are solid on the canvas; their pattern is drawn by hand for lines.
-    qpen.setStyle(penWidth_ > 1 && qtPenStyle(pen.Style) != Qt::NoPen ? Qt::SolidLine : qtPenStyle(pen.Style));
+    qpen.setStyle(penWidth_ > 1 && qtPenStyle(pen.Style) != Qt::NoPen ? Qt::SolidLine
+                                                                      : qtPenStyle(pen.Style));
     qpen.setWidth(penWidth_ > 1 ? penWidth_ : 0);
     qpen.setCapStyle(penWidth_ > 1 ? Qt::RoundCap : Qt::FlatCap);
     qpen.setJoinStyle(penWidth_ > 1 ? Qt::RoundJoin : Qt::MiterJoin);
     painter_.setPen(qpen);
-    const bool rasterOps = painter_.paintEngine() && painter_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    const bool rasterOps =
+        painter_.paintEngine() && painter_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     painter_.setCompositionMode(rasterOps ? qtRasterMode(pen.Mode) : QPainter::CompositionMode_SourceOver);
 }
 
-bool PagePaintContext::appliedPenHasPattern() const { return !widePattern(penStyle_).empty(); }
+bool PagePaintContext::appliedPenHasPattern() const {
+    return !widePattern(penStyle_).empty();
+}
 
 void PagePaintContext::applyBrush(const TRLMetaBrush& brush) {
     brushClear_ = BrushStyle(brush.Style) == BrushStyle::Clear;
@@ -184,8 +224,7 @@ void PagePaintContext::paintLine(QPoint p0, QPoint p1) {
         painter_.drawLine(p0, p1);
         painter_.setPen(pen);
     }
-    if (length <= 0)
-        return;
+    if (length <= 0) return;
     // Millions of dashes cannot be on a real page: draw such a line plainly.
     if (length / (4 * penWidth_) > kMaxDashSegments) {
         painter_.drawLine(p0, p1);
@@ -199,21 +238,24 @@ void PagePaintContext::paintLine(QPoint p0, QPoint p1) {
     for (size_t i = 0; d < length; i = (i + 1) % pattern.size()) {
         d = std::min(length, d + pattern[i] * 4 * penWidth_);
         const QPoint next = pointAt(d);
-        if (i % 2 == 0)
-            painter_.drawLine(at, next);
+        if (i % 2 == 0) painter_.drawLine(at, next);
         at = next;
     }
 }
 
 void PagePaintContext::paintText(const TRLTextObject& text) {
     const int p = text.Font.PixelsPerInch != 0 ? text.Font.PixelsPerInch : 96;
-    const int q = painter_.device() && painter_.device()->logicalDpiY() > 0 ? painter_.device()->logicalDpiY() : 96;
+    const int q =
+        painter_.device() && painter_.device()->logicalDpiY() > 0 ? painter_.device()->logicalDpiY() : 96;
     const std::int32_t points = roundEven(text.Font.Size * yf_ * p / q);
     const int pixelSize = std::clamp(mulDiv(points, q, 72), 1, kMaxFontPixels);
     const std::string face = text.FontName();
 
     std::string key = face;
-    key.append(1, '\0').append(std::to_string(pixelSize)).append(1, char(text.Font.Style)).append(1, char(text.Font.Pitch));
+    key.append(1, '\0')
+        .append(std::to_string(pixelSize))
+        .append(1, char(text.Font.Style))
+        .append(1, char(text.Font.Pitch));
     if (key != lastFontKey_) {
         lastFont_ = makeQFont(face, pixelSize, text.Font.Style, text.Font.Pitch);
         lastFontKey_ = std::move(key);
@@ -230,15 +272,27 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
 
     int x;
     switch (text.HAlign) {
-    case haRight: x = s + (r.right - w); break;
-    case haCenter: x = s + (r.left + r.right - w) / 2; break;
-    default: x = s + origin.x(); break;
+    case haRight:
+        x = s + (r.right - w);
+        break;
+    case haCenter:
+        x = s + (r.left + r.right - w) / 2;
+        break;
+    default:
+        x = s + origin.x();
+        break;
     }
     int y;
     switch (text.VAlign) {
-    case vaBottom: y = r.bottom - ht; break;
-    case vaCenter: y = (r.top + r.bottom - ht) / 2; break;
-    default: y = origin.y(); break;
+    case vaBottom:
+        y = r.bottom - ht;
+        break;
+    case vaCenter:
+        y = (r.top + r.bottom - ht) / 2;
+        break;
+    default:
+        y = origin.y();
+        break;
     }
 
     if (text.HAlign == haJustify) {
@@ -251,8 +305,7 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
         double width = exact.horizontalAdvance(fromWindows1252(t + ' '));
         size_t scan = t.size();
         for (int guard = 0; guard < kMaxJustifyBlanks && qRound(width) <= avail; ++guard) {
-            if (!widenOneSpace(t, scan))
-                break;
+            if (!widenOneSpace(t, scan)) break;
             width += blank;
         }
     }
@@ -263,8 +316,7 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
     if (clipped) {
         const QRect box = r.toQRect();
         painter_.setClipRect(box, Qt::IntersectClip);
-        if (!brushClear_)
-            painter_.fillRect(box, brushColor_);
+        if (!brushClear_) painter_.fillRect(box, brushColor_);
     } else if (!brushClear_) {
         painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(display), ht), brushColor_);
     }

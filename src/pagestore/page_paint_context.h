@@ -35,7 +35,9 @@ public:
     int mapY(std::int32_t y) const { return clampInt(double(target_.top()) + roundEven(y * yf_)); }
     QPoint mapPoint(const PagePoint& p) const { return {mapX(p.x), mapY(p.y)}; }
     // Mapped left, top, right, bottom.
-    PageRect mapRect(const PageRect& r) const { return {mapX(r.left), mapY(r.top), mapX(r.right), mapY(r.bottom)}; }
+    PageRect mapRect(const PageRect& r) const {
+        return {mapX(r.left), mapY(r.top), mapX(r.right), mapY(r.bottom)};
+    }
 
     // Pen and brush as the object records say; the pen's width is scaled.
     void applyPen(const TRLMetaPen& pen);

@@ -23,8 +23,7 @@ QFont makeQFont(const std::string& faceName, int pixelSize, std::uint8_t style, 
     font.setItalic(style & fsItalic);
     font.setUnderline(style & fsUnderline);
     font.setStrikeOut(style & fsStrikeOut);
-    if (pitch == std::uint8_t(FontPitch::Fixed))
-        font.setFixedPitch(true);
+    if (pitch == std::uint8_t(FontPitch::Fixed)) font.setFixedPitch(true);
     // Glyph advances must not depend on the desktop's hinting settings, or pages
     // would break differently from one machine to the next.
     font.setHintingPreference(QFont::PreferNoHinting);
@@ -73,8 +72,7 @@ const AdvanceTable& advanceTable(const FontKey& key) {
 
 bool hasControlCharacters(const std::string& text) {
     for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7f)
-            return true;
+        if (c < 0x20 || c == 0x7f) return true;
     return false;
 }
 

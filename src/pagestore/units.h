@@ -14,24 +14,18 @@ inline constexpr double kUnitsPerMillimetre = 3.7795275590551181103;
 // Round to nearest with ties to even, saturated to the 32-bit range so that an
 // absurd factor cannot overflow.
 inline std::int32_t roundEven(double value) {
-    if (!(value == value))
-        return 0;
+    if (!(value == value)) return 0;
     const double r = std::nearbyint(value);
-    if (r >= double(INT32_MAX))
-        return INT32_MAX;
-    if (r <= double(INT32_MIN))
-        return INT32_MIN;
+    if (r >= double(INT32_MAX)) return INT32_MAX;
+    if (r <= double(INT32_MIN)) return INT32_MIN;
     return std::int32_t(r);
 }
 
 // Trunc: drop the fraction towards zero, saturated.
 inline std::int32_t truncate(double value) {
-    if (!(value == value))
-        return 0;
-    if (value >= double(INT32_MAX))
-        return INT32_MAX;
-    if (value <= double(INT32_MIN))
-        return INT32_MIN;
+    if (!(value == value)) return 0;
+    if (value >= double(INT32_MAX)) return INT32_MAX;
+    if (value <= double(INT32_MIN)) return INT32_MIN;
     return std::int32_t(value);
 }
 
@@ -55,7 +49,9 @@ struct PageRect {
         return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
                 std::min(bottom, o.bottom)};
     }
-    QRect toQRect() const { return QRect(left, top, int(std::int64_t(right) - left), int(std::int64_t(bottom) - top)); }
+    QRect toQRect() const {
+        return QRect(left, top, int(std::int64_t(right) - left), int(std::int64_t(bottom) - top));
+    }
     friend bool operator==(const PageRect&, const PageRect&) = default;
 };
 
@@ -66,8 +62,7 @@ struct PagePoint {
 
 // Windows' MulDiv for font heights: a * b / c rounded half away from zero.
 inline std::int32_t mulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
-    if (c == 0)
-        return -1;
+    if (c == 0) return -1;
     const std::int64_t p = std::int64_t(a) * b;
     const std::int64_t half = (c < 0 ? -c : c) / 2;
     const std::int64_t q = (p >= 0) == (c >= 0) ? (std::int64_t(p < 0 ? -p : p) + half) / (c < 0 ? -c : c)

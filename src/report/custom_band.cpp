@@ -11,8 +11,7 @@ TRLCustomBand::TRLCustomBand(QObject* owner) : TRLCustomBandSet(owner) {
 
 bool TRLCustomBand::CanPrint() {
     printIt_ = Visible && !printing_;
-    if (printIt_ && BeforePrint)
-        BeforePrint(this, printIt_);
+    if (printIt_ && BeforePrint) BeforePrint(this, printIt_);
     return printIt_;
 }
 
@@ -31,7 +30,9 @@ void TRLCustomBand::PrintBand() {
     printing_ = false;
 }
 
-void TRLCustomBand::DrawBandFrame(TRLGraphicSurface& page, const PageRect& bounds) { DrawFrame(page, bounds); }
+void TRLCustomBand::DrawBandFrame(TRLGraphicSurface& page, const PageRect& bounds) {
+    DrawFrame(page, bounds);
+}
 
 void TRLCustomBand::SaveAllBounds() {
     SaveBounds();

@@ -26,8 +26,7 @@ TRLCustomControl::~TRLCustomControl() {
 }
 
 void TRLCustomControl::SetParentControl(TRLCustomControl* parent) {
-    if (parent == parentControl_)
-        return;
+    if (parent == parentControl_) return;
     if (parentControl_) {
         auto& siblings = parentControl_->controls_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
@@ -35,17 +34,16 @@ void TRLCustomControl::SetParentControl(TRLCustomControl* parent) {
     parentControl_ = parent;
     if (parent) {
         parent->controls_.push_back(this);
-        if (auto* site = dynamic_cast<TRLCustomSite*>(parent); site && align_ != faNone)
-            site->Realign();
+        if (auto* site = dynamic_cast<TRLCustomSite*>(parent); site && align_ != faNone) site->Realign();
     }
 }
 
-void TRLCustomControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+void TRLCustomControl::SetBounds(std::int32_t left, std::int32_t top, std::int32_t width,
+                                 std::int32_t height) {
     const PageRect old = BoundsRect();
     const bool same = left == left_ && top == top_ && width == width_ && height == height_;
     // Sites lay their children out again even when set to the same bounds.
-    if (same && !IsSite())
-        return;
+    if (same && !IsSite()) return;
     left_ = left;
     top_ = top;
     width_ = width;
@@ -57,8 +55,7 @@ void TRLCustomControl::BoundsChanged(const PageRect& old) {
     const std::int32_t oldHeight = old.bottom - old.top;
     const std::int32_t oldWidth = old.right - old.left;
     auto* parentSite = dynamic_cast<TRLCustomSite*>(parentControl_);
-    if (parentSite && align_ != faNone && (oldHeight != height_ || oldWidth != width_))
-        parentSite->Realign();
+    if (parentSite && align_ != faNone && (oldHeight != height_ || oldWidth != width_)) parentSite->Realign();
 
     // Growth: the nearest parent site aligned like us follows a change of our height.
     if (height_ != oldHeight && (align_ == faNone || alignAddsHeight(align_))) {
@@ -76,19 +73,15 @@ void TRLCustomControl::BoundsChanged(const PageRect& old) {
 }
 
 void TRLCustomControl::SetAlign(TRLControlAlign align) {
-    if (align == align_)
-        return;
+    if (align == align_) return;
     align_ = align;
-    if (auto* site = dynamic_cast<TRLCustomSite*>(parentControl_))
-        site->Realign();
+    if (auto* site = dynamic_cast<TRLCustomSite*>(parentControl_)) site->Realign();
 }
 
 void TRLCustomControl::SetAutoSize(bool value) {
-    if (value == autoSize_)
-        return;
+    if (value == autoSize_) return;
     autoSize_ = value;
-    if (value)
-        AdjustBounds();
+    if (value) AdjustBounds();
 }
 
 SurfaceFont TRLCustomControl::EffectiveFont() const {
@@ -123,14 +116,10 @@ std::int32_t TRLCustomControl::BorderExtraHeight() const {
 PageRect TRLCustomControl::ClientRect() const {
     const TRLPrintQuality q = PrintQuality();
     PageRect r{0, 0, width_, height_};
-    if (Borders.drawsLeft(q))
-        r.left += Borders.Width + 1;
-    if (Borders.drawsTop(q))
-        r.top += Borders.Width + 1;
-    if (Borders.drawsRight(q))
-        r.right -= Borders.Width + 1;
-    if (Borders.drawsBottom(q))
-        r.bottom -= Borders.Width + 1;
+    if (Borders.drawsLeft(q)) r.left += Borders.Width + 1;
+    if (Borders.drawsTop(q)) r.top += Borders.Width + 1;
+    if (Borders.drawsRight(q)) r.right -= Borders.Width + 1;
+    if (Borders.drawsBottom(q)) r.bottom -= Borders.Width + 1;
     return r;
 }
 
@@ -143,14 +132,10 @@ PageRect TRLCustomControl::PrintRect() const {
         r.bottom += p->Top();
     }
     const TRLPrintQuality q = PrintQuality();
-    if (Borders.drawsLeft(q))
-        r.left += Borders.Width;
-    if (Borders.drawsTop(q))
-        r.top += Borders.Width;
-    if (Borders.drawsRight(q))
-        r.right -= Borders.Width;
-    if (Borders.drawsBottom(q))
-        r.bottom -= Borders.Width;
+    if (Borders.drawsLeft(q)) r.left += Borders.Width;
+    if (Borders.drawsTop(q)) r.top += Borders.Width;
+    if (Borders.drawsRight(q)) r.right -= Borders.Width;
+    if (Borders.drawsBottom(q)) r.bottom -= Borders.Width;
     return r;
 }
 
@@ -160,15 +145,13 @@ void TRLCustomControl::ThrowNotFound(const char* what) const {
 
 TRLCustomSite* TRLCustomControl::ParentSite() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* site = dynamic_cast<TRLCustomSite*>(p))
-            return site;
+        if (auto* site = dynamic_cast<TRLCustomSite*>(p)) return site;
     ThrowNotFound(".ParentSurface");
 }
 
 TRLCustomPager* TRLCustomControl::ParentPager() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* pager = dynamic_cast<TRLCustomPager*>(p))
-            return pager;
+        if (auto* pager = dynamic_cast<TRLCustomPager*>(p)) return pager;
     ThrowNotFound(".ParentPager");
 }
 
@@ -180,34 +163,32 @@ TRLCustomReport* TRLCustomControl::FindParentReport() const {
 }
 
 TRLCustomReport* TRLCustomControl::ParentReport() const {
-    if (TRLCustomReport* report = FindParentReport())
-        return report;
+    if (TRLCustomReport* report = FindParentReport()) return report;
     ThrowNotFound(".ParentReport");
 }
 
 TRLCustomSkipper* TRLCustomControl::ParentSkipper() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* skipper = dynamic_cast<TRLCustomSkipper*>(p))
-            return skipper;
+        if (auto* skipper = dynamic_cast<TRLCustomSkipper*>(p)) return skipper;
     ThrowNotFound(".ParentSkipper");
 }
 
 bool TRLCustomControl::CanPrint() {
     printIt_ = Visible;
-    if (printIt_ && BeforePrint)
-        BeforePrint(this, printIt_);
+    if (printIt_ && BeforePrint) BeforePrint(this, printIt_);
     return printIt_;
 }
 
-QSize TRLCustomControl::Measure() { return QSize(width_, height_); }
+QSize TRLCustomControl::Measure() {
+    return QSize(width_, height_);
+}
 
 PageRect TRLCustomControl::AlignMeasured(const PageRect& old, std::int32_t width, std::int32_t height) const {
     return {old.left, old.top, old.left + width, old.top + height};
 }
 
 void TRLCustomControl::AdjustBounds() {
-    if (adjusting_)
-        return;
+    if (adjusting_) return;
     adjusting_ = true;
     try {
         const QSize natural = Measure();
@@ -237,14 +218,10 @@ void TRLCustomControl::DoPrintControl(TRLGraphicSurface& page) {
     // The frame goes on the bounds, the content inside the borders.
     const TRLPrintQuality q = PrintQuality();
     PageRect bounds = r;
-    if (Borders.drawsLeft(q))
-        bounds.left -= Borders.Width;
-    if (Borders.drawsTop(q))
-        bounds.top -= Borders.Width;
-    if (Borders.drawsRight(q))
-        bounds.right += Borders.Width;
-    if (Borders.drawsBottom(q))
-        bounds.bottom += Borders.Width;
+    if (Borders.drawsLeft(q)) bounds.left -= Borders.Width;
+    if (Borders.drawsTop(q)) bounds.top -= Borders.Width;
+    if (Borders.drawsRight(q)) bounds.right += Borders.Width;
+    if (Borders.drawsBottom(q)) bounds.bottom += Borders.Width;
     DrawFrame(page, bounds);
 }
 
@@ -256,22 +233,17 @@ void TRLCustomControl::DrawFrame(TRLGraphicSurface& page, const PageRect& b) {
         page.FillRect(b);
     }
     const std::int32_t w = Borders.Width;
-    if (w <= 0)
-        return;
+    if (w <= 0) return;
     const TRLPrintQuality q = PrintQuality();
-    const bool any = Borders.drawsLeft(q) || Borders.drawsTop(q) || Borders.drawsRight(q) || Borders.drawsBottom(q);
-    if (!any)
-        return;
+    const bool any =
+        Borders.drawsLeft(q) || Borders.drawsTop(q) || Borders.drawsRight(q) || Borders.drawsBottom(q);
+    if (!any) return;
     page.DrawPen = {Borders.Color, std::uint8_t(PenMode::Copy), std::uint8_t(PenStyle::Solid), 1};
     page.DrawBrush = {Borders.Color, std::uint8_t(BrushStyle::Solid)};
-    if (Borders.drawsLeft(q))
-        page.Rectangle(b.left, b.top, b.left + w, b.bottom);
-    if (Borders.drawsTop(q))
-        page.Rectangle(b.left, b.top, b.right, b.top + w);
-    if (Borders.drawsRight(q))
-        page.Rectangle(b.right - w, b.top, b.right, b.bottom);
-    if (Borders.drawsBottom(q))
-        page.Rectangle(b.left, b.bottom - w, b.right, b.bottom);
+    if (Borders.drawsLeft(q)) page.Rectangle(b.left, b.top, b.left + w, b.bottom);
+    if (Borders.drawsTop(q)) page.Rectangle(b.left, b.top, b.right, b.top + w);
+    if (Borders.drawsRight(q)) page.Rectangle(b.right - w, b.top, b.right, b.bottom);
+    if (Borders.drawsBottom(q)) page.Rectangle(b.left, b.bottom - w, b.right, b.bottom);
 }
 
 void TRLCustomControl::SaveBounds() {
@@ -280,8 +252,7 @@ void TRLCustomControl::SaveBounds() {
 }
 
 void TRLCustomControl::RestoreBounds() {
-    if (!boundsSaved_)
-        return;
+    if (!boundsSaved_) return;
     boundsSaved_ = false;
     SetBounds(savedBounds_.left, savedBounds_.top, savedBounds_.width(), savedBounds_.height());
 }

@@ -22,28 +22,22 @@ void TRLCustomLabel::SetCaption(const std::string& caption) {
 
 bool TRLCustomLabel::CanPrint() {
     printIt_ = Visible;
-    if (printIt_ && TRLCustomControl::BeforePrint)
-        TRLCustomControl::BeforePrint(this, printIt_);
-    if (!printIt_)
-        return false;
+    if (printIt_ && TRLCustomControl::BeforePrint) TRLCustomControl::BeforePrint(this, printIt_);
+    if (!printIt_) return false;
     std::string text = caption_;
-    if (BeforePrintText)
-        BeforePrintText(this, text, printIt_);
-    if (printIt_)
-        SetCaption(text);
+    if (BeforePrintText) BeforePrintText(this, text, printIt_);
+    if (printIt_) SetCaption(text);
     return printIt_;
 }
 
 QSize TRLCustomLabel::Measure() {
-    if (!AutoSize())
-        return QSize(Width(), Height());
+    if (!AutoSize()) return QSize(Width(), Height());
     std::string text = caption_;
     // Outside a run an empty label shows its name, as in a designer; while a report
     // is prepared it stays empty, so an empty line still takes one space.
     if (text.empty()) {
         const TRLCustomReport* report = FindParentReport();
-        if (!report || !report->Preparing())
-            text = toWindows1252(Name());
+        if (!report || !report->Preparing()) text = toWindows1252(Name());
     }
     const QSize size = measureText(EffectiveFont(), text + ' ');
     return QSize(size.width() + BorderExtraWidth(), size.height() + BorderExtraHeight());
@@ -60,7 +54,8 @@ PageRect TRLCustomLabel::AlignMeasured(const PageRect& old, std::int32_t w, std:
         r.left = old.left + (old.width() - (w % 2) - w) / 2;
         r.right = r.left + w + (w % 2);
         break;
-    default: break;
+    default:
+        break;
     }
     switch (Layout) {
     case tlCenter:
@@ -71,7 +66,8 @@ PageRect TRLCustomLabel::AlignMeasured(const PageRect& old, std::int32_t w, std:
         r.top = old.bottom - h;
         r.bottom = old.bottom;
         break;
-    default: break;
+    default:
+        break;
     }
     return r;
 }
@@ -89,15 +85,27 @@ void TRLCustomLabel::DoPrintControl(TRLGraphicSurface& page) {
 
     std::int32_t x;
     switch (Alignment) {
-    case taRightJustify: x = s + r.right - w; break;
-    case taCenter: x = s + (r.left + r.right - w) / 2; break;
-    default: x = s + r.left; break;
+    case taRightJustify:
+        x = s + r.right - w;
+        break;
+    case taCenter:
+        x = s + (r.left + r.right - w) / 2;
+        break;
+    default:
+        x = s + r.left;
+        break;
     }
     std::int32_t y;
     switch (Layout) {
-    case tlCenter: y = (r.top + r.bottom - h) / 2; break;
-    case tlBottom: y = r.bottom - h; break;
-    default: y = r.top; break;
+    case tlCenter:
+        y = (r.top + r.bottom - h) / 2;
+        break;
+    case tlBottom:
+        y = r.bottom - h;
+        break;
+    default:
+        y = r.top;
+        break;
     }
     static constexpr std::uint8_t kHCode[] = {haLeft, haRight, haCenter, haJustify};
     const std::uint8_t vCode = Layout == tlCenter ? vaCenter : Layout == tlBottom ? vaBottom : vaTop;
@@ -112,7 +120,9 @@ TRLCustomImage::TRLCustomImage(QObject* owner) : TRLCustomControl(owner), pictur
     SetBounds(0, 0, 105, 105);
 }
 
-bool TRLCustomImage::hasPicture() const { return !PictureData::size(picture_).isEmpty(); }
+bool TRLCustomImage::hasPicture() const {
+    return !PictureData::size(picture_).isEmpty();
+}
 
 void TRLCustomImage::SetPicture(const QByteArray& pictureData) {
     picture_ = pictureData.isEmpty() ? QByteArray(PictureData::kNil) : pictureData;
@@ -123,28 +133,24 @@ void TRLCustomImage::SetPicture(const QByteArray& pictureData) {
 
 void TRLCustomImage::SetStretch(bool v) {
     stretch_ = v;
-    if (v)
-        scaled_ = false;
+    if (v) scaled_ = false;
 }
 
 void TRLCustomImage::SetScaled(bool v) {
     scaled_ = v;
-    if (v)
-        stretch_ = false;
+    if (v) stretch_ = false;
 }
 
 QSize TRLCustomImage::Measure() {
     const QSize size = PictureData::size(picture_);
-    if (!AutoSize() || size.isEmpty())
-        return QSize(Width(), Height());
+    if (!AutoSize() || size.isEmpty()) return QSize(Width(), Height());
     return QSize(size.width() + BorderExtraWidth(), size.height() + BorderExtraHeight());
 }
 
 void TRLCustomImage::DoPrintControl(TRLGraphicSurface& page) {
     TRLCustomControl::DoPrintControl(page);
     const PageRect r = PrintRect();
-    if (!hasPicture())
-        return;
+    if (!hasPicture()) return;
     page.CurrentDrawer = this;
     nextDrawingGroup();
     if (scaled_)

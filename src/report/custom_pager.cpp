@@ -15,8 +15,7 @@ TRLCustomPager::~TRLCustomPager() = default;
 std::int32_t TRLCustomPager::SumOfVisibleHeights(TRLBandType type, bool alignedToBottomOnly) const {
     std::int32_t sum = 0;
     for (const TRLCustomBand* band : bandLists_[size_t(type)])
-        if (band->Visible && (!alignedToBottomOnly || band->AlignToBottom))
-            sum += band->Height();
+        if (band->Visible && (!alignedToBottomOnly || band->AlignToBottom)) sum += band->Height();
     return sum;
 }
 
@@ -24,7 +23,9 @@ std::int32_t TRLCustomPager::FooterLimit() const {
     return Height() - BottomInset() - SumOfVisibleHeights(btFooter, false);
 }
 
-std::int32_t TRLCustomPager::SummaryLimit() const { return FooterLimit() - SumOfVisibleHeights(btSummary, true); }
+std::int32_t TRLCustomPager::SummaryLimit() const {
+    return FooterLimit() - SumOfVisibleHeights(btSummary, true);
+}
 
 std::int32_t TRLCustomPager::DetailLimit() const {
     return SummaryLimit() - SumOfVisibleHeights(btColumnFooter, true);
@@ -45,8 +46,7 @@ void TRLCustomPager::BeginRun() {
         list.clear();
     for (TRLCustomControl* child : Controls()) {
         auto* band = dynamic_cast<TRLCustomBand*>(child);
-        if (!band)
-            continue;
+        if (!band) continue;
         auto& list = bandLists_[size_t(band->BandType)];
         const auto at = std::find_if(list.begin(), list.end(),
                                      [&](const TRLCustomBand* other) { return other->Top() > band->Top(); });
@@ -61,21 +61,22 @@ void TRLCustomPager::BeginRun() {
 }
 
 void TRLCustomPager::FinishRun(bool printEmpty) {
-    if (printEmpty && detailCount_ == 0)
-        EnsurePageOpen();
+    if (printEmpty && detailCount_ == 0) EnsurePageOpen();
 
     // Completion: filler copies of the first completing detail band.
     for (TRLCustomBand* band : bandLists_[size_t(btDetail)]) {
-        if (band->Completion == ctNone || !band->Computable)
-            continue;
+        if (band->Completion == ctNone || !band->Computable) continue;
         auto more = [&] {
             switch (band->Completion) {
             case ctFullPage:
                 return band->Height() > 0 && band->Height() + row_ < DetailLimit() &&
                        (MaxBands <= 0 || detailsOnPage_ < MaxBands);
-            case ctMaxBands: return detailsOnPage_ < MaxBands;
-            case ctMinBands: return detailsOnPage_ < MinBands;
-            default: return false;
+            case ctMaxBands:
+                return detailsOnPage_ < MaxBands;
+            case ctMinBands:
+                return detailsOnPage_ < MinBands;
+            default:
+                return false;
             }
         };
         // Each filler adds a detail to the page; the page count bounds a runaway.
@@ -89,10 +90,8 @@ void TRLCustomPager::FinishRun(bool printEmpty) {
         return pageBreakCaller_ && std::find(list.begin(), list.end(), pageBreakCaller_) != list.end();
     };
     for (TRLBandType type : {btColumnFooter, btSummary, btFooter}) {
-        if (printed_[size_t(type)])
-            continue;
-        if (holdsCaller(type))
-            break;
+        if (printed_[size_t(type)]) continue;
+        if (holdsCaller(type)) break;
         PrintBandList(type);
     }
     ClosePage();
@@ -110,8 +109,7 @@ bool TRLCustomPager::PrintBandList(TRLBandType type) {
     const std::vector<TRLCustomBand*> list = bandLists_[size_t(type)];
     for (size_t i = 0; i < list.size();) {
         TRLCustomBand* band = list[i];
-        if (band == pageBreakCaller_)
-            return false;
+        if (band == pageBreakCaller_) return false;
         const std::int32_t group = band->GroupIndex();
         size_t end = i + 1;
         if (group != 0)
@@ -143,12 +141,9 @@ void TRLCustomPager::PrintOneBand(TRLCustomBand& band) {
                     ++detailCount_;
                     ++detailsOnPage_;
                 }
-                if (type == btDetail || type == btSummary)
-                    dataBandPrinted_ = true;
-                if (band.PageBreaking == pbAfterPrint)
-                    newPagePending_ = true;
-                if (band.AfterPrint)
-                    band.AfterPrint(&band);
+                if (type == btDetail || type == btSummary) dataBandPrinted_ = true;
+                if (band.PageBreaking == pbAfterPrint) newPagePending_ = true;
+                if (band.AfterPrint) band.AfterPrint(&band);
             }
         }
     } catch (...) {
@@ -161,11 +156,12 @@ void TRLCustomPager::PrintOneBand(TRLCustomBand& band) {
 // ---- pages
 
 void TRLCustomPager::EnsurePageOpen() {
-    if (!pageOpen_)
-        OpenPage();
+    if (!pageOpen_) OpenPage();
 }
 
-void TRLCustomPager::NewPage() { PageBreak(nullptr); }
+void TRLCustomPager::NewPage() {
+    PageBreak(nullptr);
+}
 
 void TRLCustomPager::PageBreak(TRLCustomBand* caller) {
     TRLCustomBand* const previous = pageBreakCaller_;
@@ -181,42 +177,34 @@ void TRLCustomPager::PageBreak(TRLCustomBand* caller) {
 }
 
 void TRLCustomPager::OpenPage() {
-    if (pageOpen_)
-        return;
+    if (pageOpen_) return;
     pageOpen_ = true;
     ResetPageCounters();
     for (int type = 0; type < kBandTypeCount; ++type)
-        if (type != btTitle)
-            printed_[size_t(type)] = false;
+        if (type != btTitle) printed_[size_t(type)] = false;
     SaveBounds();
     TRLGraphicSurface& page = Surface();
     page.Clear();
     page.ContentRect = SiteClientRect();
     page.Open();
     for (TRLBandType type : {btHeader, btTitle, btColumnHeader}) {
-        if (printed_[size_t(type)])
-            continue;
-        if (!PrintBandList(type))
-            break;
+        if (printed_[size_t(type)]) continue;
+        if (!PrintBandList(type)) break;
     }
     // What the headers took is not body: a band that does not fit below them still prints here.
     pageHasBody_ = false;
-    if (OnPageStarting)
-        OnPageStarting(this);
+    if (OnPageStarting) OnPageStarting(this);
 }
 
 void TRLCustomPager::ClosePage() {
-    if (!pageOpen_)
-        return;
-    if (OnPageEnding)
-        OnPageEnding(this);
+    if (!pageOpen_) return;
+    if (OnPageEnding) OnPageEnding(this);
     auto holdsCaller = [&](TRLBandType type) {
         const auto& list = bandLists_[size_t(type)];
         return pageBreakCaller_ && std::find(list.begin(), list.end(), pageBreakCaller_) != list.end();
     };
     for (TRLBandType type : {btColumnFooter, btFooter})
-        if (!printed_[size_t(type)] && !holdsCaller(type))
-            PrintBandList(type);
+        if (!printed_[size_t(type)] && !holdsCaller(type)) PrintBandList(type);
     row_ += BottomInset();
 
     auto sheet = std::make_unique<TRLGraphicSurface>();
@@ -245,16 +233,14 @@ void TRLCustomPager::PlaceBand(TRLCustomBand& band) {
     } else if (type == btDetail && MaxBands > 0 && detailsOnPage_ >= MaxBands) {
         breakFirst = true;
     }
-    if (breakFirst)
-        PageBreak(&band);
+    if (breakFirst) PageBreak(&band);
 
     // 2. Bands that sit at the bottom move down to their limit.
     if (type == btFooter) {
         row_ = std::max(row_, FooterLimit());
     } else if ((type == btColumnFooter || type == btSummary) && band.AlignToBottom) {
         auto limit = [&] { return type == btColumnFooter ? DetailLimit() : SummaryLimit(); };
-        if (row_ >= limit())
-            PageBreak(&band);
+        if (row_ >= limit()) PageBreak(&band);
         row_ = std::max(row_, limit());
     }
 

@@ -8,16 +8,19 @@
 namespace rl {
 
 namespace {
-std::int32_t mmToUnits(double mm) { return roundEven(mm * 96 / 25.4); }
-std::int32_t dotsToUnits(std::int32_t dots, std::int32_t dpi) { return roundEven(double(dots) * 96 / dpi); }
+std::int32_t mmToUnits(double mm) {
+    return roundEven(mm * 96 / 25.4);
+}
+std::int32_t dotsToUnits(std::int32_t dots, std::int32_t dpi) {
+    return roundEven(double(dots) * 96 / dpi);
+}
 } // namespace
 
 // ---- skipper
 
 void TRLCustomSkipper::FetchRecord() {
     bool moreData = false;
-    if (OnNeedData)
-        OnNeedData(this, moreData);
+    if (OnNeedData) OnNeedData(this, moreData);
     endOfData_ = !moreData;
 }
 
@@ -52,14 +55,12 @@ TRLCustomReport::TRLCustomReport(QObject* owner) : TRLCustomSkipper(owner) {
 TRLCustomReport::~TRLCustomReport() {
     PageSetup.OnChange = nullptr;
     Margins.OnChange = nullptr;
-    if (storage_)
-        storage_->Unlink(this);
+    if (storage_) storage_->Unlink(this);
 }
 
 void TRLCustomReport::RefreshPrinterMetrics() {
     metrics_ = PrinterMetrics::fallback();
-    if (!PrinterMetricsProvider)
-        return;
+    if (!PrinterMetricsProvider) return;
     try {
         metrics_ = PrinterMetricsProvider();
     } catch (const std::exception&) {
@@ -67,20 +68,26 @@ void TRLCustomReport::RefreshPrinterMetrics() {
     }
 }
 
-std::int32_t TRLCustomReport::PageWidthUnits() const { return mmToUnits(PageSetup.OrientedWidth()); }
-std::int32_t TRLCustomReport::PageHeightUnits() const { return mmToUnits(PageSetup.OrientedHeight()); }
+std::int32_t TRLCustomReport::PageWidthUnits() const {
+    return mmToUnits(PageSetup.OrientedWidth());
+}
+std::int32_t TRLCustomReport::PageHeightUnits() const {
+    return mmToUnits(PageSetup.OrientedHeight());
+}
 
-void TRLCustomReport::UpdateSize() { SetBounds(0, 0, PageWidthUnits(), PageHeightUnits()); }
+void TRLCustomReport::UpdateSize() {
+    SetBounds(0, 0, PageWidthUnits(), PageHeightUnits());
+}
 
 PageRect TRLCustomReport::MarginUnits() const {
-    PageRect m{mmToUnits(Margins.LeftMargin()), mmToUnits(Margins.TopMargin()), mmToUnits(Margins.RightMargin()),
-               mmToUnits(Margins.BottomMargin())};
-    if (!AdjustableMargins)
-        return m;
+    PageRect m{mmToUnits(Margins.LeftMargin()), mmToUnits(Margins.TopMargin()),
+               mmToUnits(Margins.RightMargin()), mmToUnits(Margins.BottomMargin())};
+    if (!AdjustableMargins) return m;
     PageRect printer{0, 0, 0, 0};
     const PrinterMetrics& p = metrics_;
     if (p.HorizontalResolution != 0 && p.VerticalResolution != 0) {
-        printer = {dotsToUnits(p.LeftMargin, p.HorizontalResolution), dotsToUnits(p.TopMargin, p.VerticalResolution),
+        printer = {dotsToUnits(p.LeftMargin, p.HorizontalResolution),
+                   dotsToUnits(p.TopMargin, p.VerticalResolution),
                    dotsToUnits(p.RightMargin, p.HorizontalResolution),
                    dotsToUnits(p.BottomMargin, p.VerticalResolution)};
     }
@@ -100,8 +107,12 @@ PageRect TRLCustomReport::SiteClientRect() const {
     return r;
 }
 
-std::int32_t TRLCustomReport::TopInset() const { return SiteClientRect().top; }
-std::int32_t TRLCustomReport::BottomInset() const { return Height() - SiteClientRect().bottom; }
+std::int32_t TRLCustomReport::TopInset() const {
+    return SiteClientRect().top;
+}
+std::int32_t TRLCustomReport::BottomInset() const {
+    return Height() - SiteClientRect().bottom;
+}
 
 void TRLCustomReport::SetPageVariables(TRLGraphicSurface& page) const {
     page.SetOrientation(PageSetup.Orientation() == poLandscape ? 2 : 1);
@@ -111,7 +122,8 @@ void TRLCustomReport::SetPageVariables(TRLGraphicSurface& page) const {
 
 void TRLCustomReport::RecordStep() {
     if (progress_)
-        progress_->Step(Messages::text(Messages::Id::Page) + " " + QString::number(FirstPageNumber + pageIndex_));
+        progress_->Step(Messages::text(Messages::Id::Page) + " " +
+                        QString::number(FirstPageNumber + pageIndex_));
 }
 
 void TRLCustomReport::WriteStoreVariables() {
@@ -126,8 +138,7 @@ void TRLCustomReport::WriteStoreVariables() {
 
 void TRLCustomReport::Clear() {
     DiscardPage();
-    if (storage_)
-        storage_->Clear();
+    if (storage_) storage_->Clear();
     state_ = State::Idle;
     cancelled_ = false;
     pageIndex_ = 0;
@@ -147,8 +158,7 @@ bool TRLCustomReport::Prepare() {
             progress_->setFocus();
         }
         bool printIt = true;
-        if (BeforePrint)
-            BeforePrint(this, printIt);
+        if (BeforePrint) BeforePrint(this, printIt);
         if (printIt) {
             RefreshPrinterMetrics();
             Realign();
@@ -160,8 +170,7 @@ bool TRLCustomReport::Prepare() {
             if (cancelled_) {
                 state_ = State::Idle;
             } else {
-                if (AfterPrint)
-                    AfterPrint(this);
+                if (AfterPrint) AfterPrint(this);
                 WriteStoreVariables();
                 result = true;
             }
@@ -170,24 +179,21 @@ bool TRLCustomReport::Prepare() {
         state_ = State::Idle;
         DiscardPage();
         MessagePresenter::current().showMessage(
-            {Name() + ": " + Messages::text(Messages::Id::ErrorPreparingReport) + "\r" + QString::fromUtf8(e.what()),
+            {Name() + ": " + Messages::text(Messages::Id::ErrorPreparingReport) + "\r" +
+                 QString::fromUtf8(e.what()),
              QString::fromUtf8(ApplicationTitle), MessageIcon::Error, MessageButton::Ok});
         result = false;
     }
-    if (state_ == State::Building)
-        state_ = State::Idle; // cancelled by BeforePrint
+    if (state_ == State::Building) state_ = State::Idle; // cancelled by BeforePrint
     progress_.reset();
     SetBounds(savedBounds.left, savedBounds.top, savedBounds.width(), savedBounds.height());
     return result;
 }
 
 bool TRLCustomReport::Preview(const std::function<void(TRLGraphicStorage*)>& attach) {
-    if (ForcePrepare)
-        Clear();
-    if (state_ == State::Idle && !Prepare())
-        return false;
-    if (attach)
-        attach(storage_);
+    if (ForcePrepare) Clear();
+    if (state_ == State::Idle && !Prepare()) return false;
+    if (attach) attach(storage_);
     return true;
 }
 

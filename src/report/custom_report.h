@@ -1,9 +1,9 @@
 #pragma once
 
 #include "pagestore/graphic_storage.h"
+#include "platform/printer_metrics.h"
 #include "report/custom_pager.h"
 #include "report/page_setup.h"
-#include "platform/printer_metrics.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -86,7 +86,6 @@ public:
     PageRect SiteClientRect() const override;
 
     bool CanGrowHeight() const override { return true; }
-
 
 protected:
     std::int32_t TopInset() const override;

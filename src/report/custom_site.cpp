@@ -8,7 +8,9 @@ namespace rl {
 
 namespace {
 
-std::int32_t mmToUnits(double mm) { return roundEven(mm * 96 / 25.4); }
+std::int32_t mmToUnits(double mm) {
+    return roundEven(mm * 96 / 25.4);
+}
 
 struct AlignSlot {
     TRLCustomControl* control;
@@ -18,13 +20,11 @@ struct AlignSlot {
 };
 
 int rankOf(const TRLCustomControl* c) {
-    if (auto* site = dynamic_cast<const TRLCustomSite*>(c))
-        return site->AlignRank();
+    if (auto* site = dynamic_cast<const TRLCustomSite*>(c)) return site->AlignRank();
     return 0;
 }
 int groupOf(const TRLCustomControl* c) {
-    if (auto* site = dynamic_cast<const TRLCustomSite*>(c))
-        return site->AlignGroup();
+    if (auto* site = dynamic_cast<const TRLCustomSite*>(c)) return site->AlignGroup();
     return 0;
 }
 
@@ -39,10 +39,8 @@ std::vector<TRLCustomControl*> ofClass(const std::vector<TRLCustomControl*>& chi
             entries.push_back({c, rankOf(c), groupOf(c), i});
     }
     std::stable_sort(entries.begin(), entries.end(), [&](const AlignSlot& a, const AlignSlot& b) {
-        if (a.rank != b.rank)
-            return a.rank < b.rank;
-        if (a.group != b.group)
-            return a.group < b.group;
+        if (a.rank != b.rank) return a.rank < b.rank;
+        if (a.group != b.group) return a.group < b.group;
         return position(a.control) < position(b.control);
     });
     std::vector<TRLCustomControl*> result;
@@ -86,8 +84,7 @@ void TRLCustomSite::BoundsChanged(const PageRect& old) {
 }
 
 void TRLCustomSite::Realign() {
-    if (aligning_)
-        return;
+    if (aligning_) return;
     aligning_ = true;
     try {
         const std::vector<TRLCustomControl*> children = Controls();
@@ -207,7 +204,7 @@ void TRLCustomSite::Realign() {
                 if (horizontal) {
                     const std::int32_t slot = free.width() / std::max(1, n);
                     const std::int32_t x = free.left + i * slot + (slot - c->Width()) / 2;
-                    const std::int32_t y = middle  ? free.top + (free.height() - c->Height()) / 2
+                    const std::int32_t y = middle    ? free.top + (free.height() - c->Height()) / 2
                                            : atStart ? free.top
                                                      : free.bottom - c->Height();
                     place(c, x, y, c->Width(), c->Height());
@@ -240,36 +237,29 @@ void TRLCustomSite::Realign() {
     }
     aligning_ = false;
     for (TRLCustomControl* child : Controls())
-        if (auto* site = dynamic_cast<TRLCustomSite*>(child))
-            site->Realign();
+        if (auto* site = dynamic_cast<TRLCustomSite*>(child)) site->Realign();
 }
 
 QSize TRLCustomSite::Measure() {
-    if (!AutoSize())
-        return QSize(Width(), Height());
+    if (!AutoSize()) return QSize(Width(), Height());
     const PageRect client = SiteClientRect();
     std::int32_t runningWidth = 0, runningHeight = 0;
     std::int32_t largestRight = client.left, largestBottom = client.top;
     for (const TRLCustomControl* child : Controls()) {
-        if (!child->Visible)
-            continue;
+        if (!child->Visible) continue;
         if (child->Align() == faNone) {
             largestRight = std::max(largestRight, child->Left() + child->Width());
             largestBottom = std::max(largestBottom, child->Top() + child->Height());
             continue;
         }
-        if (alignAddsWidth(child->Align()))
-            runningWidth += child->Width();
-        if (alignAddsHeight(child->Align()))
-            runningHeight += child->Height();
+        if (alignAddsWidth(child->Align())) runningWidth += child->Width();
+        if (alignAddsHeight(child->Align())) runningHeight += child->Height();
     }
     const std::int32_t neededWidth = std::max(runningWidth, largestRight - client.left);
     const std::int32_t neededHeight = std::max(runningHeight, largestBottom - client.top);
     std::int32_t width = Width(), height = Height();
-    if (!alignFixesWidth(Align()) && neededWidth != 0)
-        width = Width() + neededWidth - client.width();
-    if (!alignFixesHeight(Align()) && neededHeight != 0)
-        height = Height() + neededHeight - client.height();
+    if (!alignFixesWidth(Align()) && neededWidth != 0) width = Width() + neededWidth - client.width();
+    if (!alignFixesHeight(Align()) && neededHeight != 0) height = Height() + neededHeight - client.height();
     return QSize(width, height);
 }
 
@@ -287,21 +277,16 @@ void TRLCustomSite::PrintChildren() {
     for (TRLCustomControl* child : Controls())
         (child->IsSite() ? sites : plain).push_back(child);
     for (TRLCustomControl* child : plain)
-        if (child->CanPrint())
-            child->AdjustBounds();
+        if (child->CanPrint()) child->AdjustBounds();
     for (TRLCustomControl* child : plain) {
-        if (!child->PrintIt())
-            continue;
+        if (!child->PrintIt()) continue;
         child->PrintControl();
-        if (child->AfterPrint)
-            child->AfterPrint(child);
+        if (child->AfterPrint) child->AfterPrint(child);
     }
     for (TRLCustomControl* child : sites) {
-        if (!child->CanPrint())
-            continue;
+        if (!child->CanPrint()) continue;
         child->PrintControl();
-        if (child->AfterPrint)
-            child->AfterPrint(child);
+        if (child->AfterPrint) child->AfterPrint(child);
     }
 }
 

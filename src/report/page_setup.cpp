@@ -18,15 +18,13 @@ void TRLPageSetup::SetOrientation(TRLPageOrientation orientation) {
 }
 
 void TRLPageSetup::SetPaperWidth(double mm) {
-    if (paperSize_ != fpCustom || mm == paperWidth_ || mm == 0)
-        return;
+    if (paperSize_ != fpCustom || mm == paperWidth_ || mm == 0) return;
     paperWidth_ = mm;
     changed();
 }
 
 void TRLPageSetup::SetPaperHeight(double mm) {
-    if (paperSize_ != fpCustom || mm == paperHeight_ || mm == 0)
-        return;
+    if (paperSize_ != fpCustom || mm == paperHeight_ || mm == 0) return;
     paperHeight_ = mm;
     changed();
 }
@@ -41,11 +39,9 @@ void TRLPageSetup::Assign(const TRLPageSetup& other) {
 }
 
 void TRLMargins::set(double& side, double mm) {
-    if (side == mm)
-        return;
+    if (side == mm) return;
     side = mm;
-    if (OnChange)
-        OnChange();
+    if (OnChange) OnChange();
 }
 
 void TRLMargins::SetAll(double mm) {
@@ -60,8 +56,7 @@ void TRLMargins::Assign(const TRLMargins& other) {
     top_ = other.top_;
     right_ = other.right_;
     bottom_ = other.bottom_;
-    if (OnChange)
-        OnChange();
+    if (OnChange) OnChange();
 }
 
 } // namespace rl

@@ -31,8 +31,7 @@ public:
 
 private:
     void changed() {
-        if (OnChange)
-            OnChange();
+        if (OnChange) OnChange();
     }
     TRLPaperSize paperSize_ = fpA4;
     TRLPageOrientation orientation_ = poPortrait;

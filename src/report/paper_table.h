@@ -156,7 +156,7 @@ struct TRLPaperInfo {
     double Width;  // millimetres, portrait
     double Height; // millimetres, portrait
     const char* Description;
-    bool Emulated;         // no platform paper code: printed on a custom size
+    bool Emulated;          // no platform paper code: printed on a custom size
     std::int32_t PaperCode; // 0 when emulated; 256 is the user-defined size
 };
 

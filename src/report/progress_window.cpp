@@ -22,13 +22,14 @@ TRLProgressWindow::TRLProgressWindow(const QString& caption, QWidget* parent) : 
     layout->addWidget(bar_);
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
     connect(cancel, &QPushButton::clicked, this, [this] {
-        if (OnCancel)
-            OnCancel();
+        if (OnCancel) OnCancel();
     });
     setMinimumWidth(300);
 }
 
-bool TRLProgressWindow::Available() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+bool TRLProgressWindow::Available() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
 
 void TRLProgressWindow::SetMaximum(int maximum) {
     bar_->setRange(0, maximum);
@@ -36,10 +37,8 @@ void TRLProgressWindow::SetMaximum(int maximum) {
 }
 
 void TRLProgressWindow::Step(const QString& text) {
-    if (bar_->maximum() > 0)
-        bar_->setValue(std::min(bar_->maximum(), bar_->value() + 1));
-    if (!text.isEmpty())
-        label_->setText(text);
+    if (bar_->maximum() > 0) bar_->setValue(std::min(bar_->maximum(), bar_->value() + 1));
+    if (!text.isEmpty()) label_->setText(text);
     QCoreApplication::processEvents();
 }
 

@@ -13,11 +13,15 @@ bool isCornerOrCentre(TRLControlAlign a) {
     case faCenterLeft:
     case faCenterTop:
     case faCenterRight:
-    case faCenterBottom: return true;
-    default: return false;
+    case faCenterBottom:
+        return true;
+    default:
+        return false;
     }
 }
-bool isOnly(TRLControlAlign a) { return a == faLeftOnly || a == faRightOnly || a == faTopOnly || a == faBottomOnly; }
+bool isOnly(TRLControlAlign a) {
+    return a == faLeftOnly || a == faRightOnly || a == faTopOnly || a == faBottomOnly;
+}
 } // namespace
 
 bool alignAddsWidth(TRLControlAlign a) {
@@ -31,7 +35,8 @@ bool alignAddsHeight(TRLControlAlign a) {
 }
 
 bool alignFixesWidth(TRLControlAlign a) {
-    return a == faTop || a == faBottom || a == faClient || a == faClientTop || a == faClientBottom || a == faWidth;
+    return a == faTop || a == faBottom || a == faClient || a == faClientTop || a == faClientBottom ||
+           a == faWidth;
 }
 
 bool alignFixesHeight(TRLControlAlign a) {

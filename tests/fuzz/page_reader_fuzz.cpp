@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const QByteArray again = page.SaveToBytes();
     rl::TRLGraphicSurface copy;
     copy.LoadFromBytes(again.constData(), again.size());
-    if (copy.SaveToBytes() != again)
-        std::abort();
+    if (copy.SaveToBytes() != again) std::abort();
     QImage image(48, 48, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);

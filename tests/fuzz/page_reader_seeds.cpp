@@ -5,8 +5,7 @@
 #include <QGuiApplication>
 
 int main(int argc, char** argv) {
-    if (argc < 2)
-        return 1;
+    if (argc < 2) return 1;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     auto save = [&](const char* name, const rl::TRLGraphicSurface& page) {

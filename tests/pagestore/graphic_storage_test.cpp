@@ -23,8 +23,7 @@ std::unique_ptr<TRLGraphicSurface> pageNamed(const std::string& text) {
 }
 
 std::string firstText(TRLGraphicSurface* page) {
-    if (!page || page->ObjectCount() == 0)
-        return "<none>";
+    if (!page || page->ObjectCount() == 0) return "<none>";
     return static_cast<const TRLTextObject&>(*page->Objects(0)).Text;
 }
 

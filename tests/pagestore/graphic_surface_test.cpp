@@ -41,7 +41,8 @@ TEST(GraphicSurface, VariableSubstitution) {
     EXPECT_EQ(page->SubstituteVariables("de {LastPageNumber}"), "de 12");
     EXPECT_EQ(page->SubstituteVariables("a { b"), "a { b");
     EXPECT_EQ(page->SubstituteVariables("{x}{Orientation}"), "{x}1");
-    EXPECT_EQ(page->SubstituteVariables("{Loop}{Orientation}"), "{Loop}1"); // values are not substituted again
+    EXPECT_EQ(page->SubstituteVariables("{Loop}{Orientation}"),
+              "{Loop}1"); // values are not substituted again
     EXPECT_EQ(page->SubstituteVariables("{}"), "{}");
     // A page variable hides the store's.
     page->Variables.setValue("LastPageNumber", "99");
@@ -212,7 +213,8 @@ TEST(GraphicSurface, PictureOperations) {
     EXPECT_EQ(page.Objects(4)->Bounds, (PageRect{30, 0, 70, 20}));
     page.ClipDraw({0, 0, 10, 10}, picture, true); // centred: the middle 10 x 10
     EXPECT_EQ(page.Objects(5)->Bounds, (PageRect{0, 0, 10, 10}));
-    EXPECT_EQ(PictureData::size(static_cast<const TRLImageObject&>(*page.Objects(5)).PictureData), QSize(10, 10));
+    EXPECT_EQ(PictureData::size(static_cast<const TRLImageObject&>(*page.Objects(5)).PictureData),
+              QSize(10, 10));
     const int before = page.ObjectCount();
     page.ClipDraw({100, 100, 110, 110}, solidPicture(40, 20, Qt::red), false);
     page.ClipDraw({50, 50, 50, 60}, picture, false); // an empty rectangle shows nothing

@@ -36,8 +36,7 @@ QRect inkBox(const QImage& image) {
     QRect box;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != kWhite)
-                box |= QRect(x, y, 1, 1);
+            if (image.pixel(x, y) != kWhite) box |= QRect(x, y, 1, 1);
     return box;
 }
 
@@ -110,9 +109,9 @@ TEST(PagePainting, WideDashedLineIsDrawnInPatternSegments) {
     line.Pen.Style = std::uint8_t(PenStyle::Dash); // 24 drawn, 8 skipped
     line.Brush.Style = std::uint8_t(BrushStyle::Clear);
     const QImage image = paint(page, {200, 20});
-    EXPECT_NE(image.pixel(12, 10), kWhite);  // inside the first dash
-    EXPECT_EQ(image.pixel(28, 10), kWhite);  // inside the first gap
-    EXPECT_NE(image.pixel(44, 10), kWhite);  // second dash
+    EXPECT_NE(image.pixel(12, 10), kWhite); // inside the first dash
+    EXPECT_EQ(image.pixel(28, 10), kWhite); // inside the first gap
+    EXPECT_NE(image.pixel(44, 10), kWhite); // second dash
     // With a solid brush, the gaps are filled in the brush colour.
     line.Brush = {{255, 0, 0}, std::uint8_t(BrushStyle::Solid)};
     EXPECT_EQ(paint(page, {200, 20}).pixel(28, 10), qRgb(255, 0, 0));

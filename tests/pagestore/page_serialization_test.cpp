@@ -26,8 +26,7 @@ std::int32_t firstObjectSize(const QByteArray& page) {
 template <class T> QByteArray pageWithOne(const std::function<void(T&)>& fill = {}) {
     TRLGraphicSurface page;
     T& object = page.AddObject<T>();
-    if (fill)
-        fill(object);
+    if (fill) fill(object);
     return page.SaveToBytes();
 }
 
@@ -35,7 +34,8 @@ template <class T> QByteArray pageWithOne(const std::function<void(T&)>& fill = 
 
 TEST(PageSerialization, EmptyPageIs38BytesExactly) {
     TRLGraphicSurface page;
-    const QByteArray expected = QByteArray("RLGraphicSurface3\x1A", 18) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0);
+    const QByteArray expected =
+        QByteArray("RLGraphicSurface3\x1A", 18) + le32(0) + le32(0) + le32(0) + le32(0) + le32(0);
     const QByteArray actual = page.SaveToBytes();
     EXPECT_EQ(actual.size(), 38);
     EXPECT_EQ(actual, expected) << test::firstDifference(expected, actual);
@@ -61,8 +61,8 @@ TEST(PageSerialization, PageWithVariablesFontsAndTextIsByteExact) {
     expected += le32(10) + le32(20) + le32(110) + le32(29) + le32(7) + le32(0);
     expected += QByteArray("\x01\x01", 2) + le32(10) + le32(20) + QByteArray("\x05\x00", 2);
     expected += le32(3) + QByteArray("Ol\xe1");
-    expected += QByteArray("\xff\xff\xff\x02", 4);                 // brush: white, clear
-    expected += le32(96) + char(1) + QByteArray("\0\0\0", 3);      // ppi, charset, colour
+    expected += QByteArray("\xff\xff\xff\x02", 4);                // brush: white, clear
+    expected += le32(96) + char(1) + QByteArray("\0\0\0", 3);     // ppi, charset, colour
     expected += le32(-9) + le32(0) + char(1) + le32(7) + char(0); // height, name index, pitch, size, style
     const QByteArray actual = page.SaveToBytes();
     EXPECT_EQ(actual, expected) << test::firstDifference(expected, actual);
@@ -76,9 +76,14 @@ TEST(PageSerialization, ObjectDataSizesFollowTheFormat) {
     EXPECT_EQ(firstObjectSize(pageWithOne<TRLTextObject>([](auto& t) { t.Text = "abcd"; })), 70);
     EXPECT_EQ(firstObjectSize(pageWithOne<TRLFillRectObject>()), 28);
     EXPECT_EQ(firstObjectSize(pageWithOne<TRLEllipseObject>()), 37);
-    EXPECT_EQ(firstObjectSize(pageWithOne<TRLPolygonObject>([](auto& p) { p.Points = {{1, 2}, {3, 4}, {5, 6}}; })),
+    EXPECT_EQ(firstObjectSize(pageWithOne<TRLPolygonObject>([](auto& p) {
+                  p.Points = {{1, 2}, {3, 4}, {5, 6}};
+              })),
               41 + 24);
-    EXPECT_EQ(firstObjectSize(pageWithOne<TRLPolylineObject>([](auto& p) { p.Points = {{1, 2}, {3, 4}}; })), 37 + 16);
+    EXPECT_EQ(firstObjectSize(pageWithOne<TRLPolylineObject>([](auto& p) {
+                  p.Points = {{1, 2}, {3, 4}};
+              })),
+              37 + 16);
     // An absent picture is stored as the three bytes "NIL".
     const QByteArray image = pageWithOne<TRLImageObject>();
     EXPECT_EQ(firstObjectSize(image), 29 + 3);
@@ -176,13 +181,13 @@ TEST(PageSerialization, EveryTruncationFailsCleanly) {
 TEST(PageSerialization, AbsurdCountsAndLengthsFailWithoutAllocating) {
     const QByteArray head = QByteArray("RLGraphicSurface3\x1A", 18) + le32(10) + le32(10);
     const QByteArray cases[] = {
-        head + le32(2000000000),                                     // variables
-        head + le32(0) + le32(-1),                                   // fonts
-        head + le32(0) + le32(0) + le32(2000000000),                 // objects
-        head + le32(1) + le32(0x7fffffff) + "x",                     // a string beyond the data
-        head + le32(0) + le32(0) + le32(1) + char(7) + le32(0) +     // polygon with a huge point count
+        head + le32(2000000000),                                 // variables
+        head + le32(0) + le32(-1),                               // fonts
+        head + le32(0) + le32(0) + le32(2000000000),             // objects
+        head + le32(1) + le32(0x7fffffff) + "x",                 // a string beyond the data
+        head + le32(0) + le32(0) + le32(1) + char(7) + le32(0) + // polygon with a huge point count
             QByteArray(24 + 13, '\0') + le32(1000000000),
-        head + le32(0) + le32(0) + le32(1) + char(12) + le32(-4),    // negative skip
+        head + le32(0) + le32(0) + le32(1) + char(12) + le32(-4), // negative skip
     };
     for (const QByteArray& bytes : cases) {
         TRLGraphicSurface page;

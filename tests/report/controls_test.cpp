@@ -10,7 +10,9 @@ using namespace rl;
 using namespace rl::test;
 
 namespace {
-QSize spaceSize(const SurfaceFont& font) { return measureText(font, " "); }
+QSize spaceSize(const SurfaceFont& font) {
+    return measureText(font, " ");
+}
 } // namespace
 
 TEST(Controls, NewControlsHaveTheirDefaultSizes) {
@@ -56,7 +58,7 @@ TEST(Controls, AutoSizedBandFollowsItsLabel) {
     r.report->Font.Size = 20;
     r.line->SetCaption("y");
     EXPECT_GT(r.detail->Height(), oneLine);
-    EXPECT_EQ(r.line->Left(), r.detail->ClientRect().left); // faLeftTop: at the client's top-left
+    EXPECT_EQ(r.line->Left(), r.detail->ClientRect().left);           // faLeftTop: at the client's top-left
     EXPECT_EQ(r.detail->Width(), r.report->SiteClientRect().width()); // faTop: as wide as the client area
 }
 
@@ -118,8 +120,7 @@ TEST(Controls, ImagePrintsItsPictureCutToItsBounds) {
     TRLGraphicSurface* page = r.store().Pages(0);
     const TRLImageObject* found = nullptr;
     for (const auto& object : page->Items())
-        if (object->kind() == ObjectKind::Image)
-            found = static_cast<const TRLImageObject*>(object.get());
+        if (object->kind() == ObjectKind::Image) found = static_cast<const TRLImageObject*>(object.get());
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->Bounds.width(), 50);
     EXPECT_EQ(found->Bounds.height(), 20);
@@ -145,10 +146,10 @@ TEST(Controls, BordersAreDrawnAsFilledRectangles) {
     ASSERT_EQ(items.size(), 6u); // background, four sides, text
     EXPECT_EQ(items[0]->kind(), ObjectKind::FillRect);
     EXPECT_EQ(items[0]->Bounds, (PageRect{10, 2, 70, 14}));
-    EXPECT_EQ(items[1]->Bounds, (PageRect{10, 2, 12, 14})); // left side
+    EXPECT_EQ(items[1]->Bounds, (PageRect{10, 2, 12, 14}));  // left side
     EXPECT_EQ(items[4]->Bounds, (PageRect{10, 12, 70, 14})); // bottom side
     EXPECT_EQ(items[5]->Bounds, (PageRect{12, 4, 68, 12}));  // text inside the borders
-    EXPECT_NE(items[0]->Group, items[5]->Group);              // frame and text are separate passes
+    EXPECT_NE(items[0]->Group, items[5]->Group);             // frame and text are separate passes
 }
 
 TEST(Controls, ControlOutsideAReportCannotPrint) {

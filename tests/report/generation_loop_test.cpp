@@ -63,8 +63,8 @@ TEST(GenerationLoop, DetailLinesAreFiveObjectsWithTheTextThird) {
     ASSERT_TRUE(r.run({"linha"}));
     TRLGraphicSurface* page = r.store().Pages(0);
     ASSERT_EQ(page->ObjectCount(), 5);
-    const ObjectKind expected[] = {ObjectKind::SetClipRect, ObjectKind::ResetClipRect, ObjectKind::SetClipRect,
-                                   ObjectKind::Text, ObjectKind::ResetClipRect};
+    const ObjectKind expected[] = {ObjectKind::SetClipRect, ObjectKind::ResetClipRect,
+                                   ObjectKind::SetClipRect, ObjectKind::Text, ObjectKind::ResetClipRect};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(page->Objects(i)->kind(), expected[i]) << i;
     const auto& text = static_cast<const TRLTextObject&>(*page->Objects(3));
@@ -93,8 +93,7 @@ TEST(GenerationLoop, BandEndingExactlyAtTheLimitFits) {
 TEST(GenerationLoop, BandTallerThanThePagePrintsAloneAndOverflows) {
     ExactReport r(100);
     r.report->OnNeedData = [&](TRLCustomSkipper*, bool& more) {
-        if (r.next >= 3)
-            return;
+        if (r.next >= 3) return;
         ++r.next;
         r.line->SetCaption("record " + std::to_string(r.next));
         r.detail->SetHeight(r.next == 2 ? 1500 : 100);
@@ -212,8 +211,7 @@ TEST(GenerationLoop, NonIntegralBandIsSlicedAtAFreeRow) {
     r.detail->IntegralHeight = false;
     // Record 1 takes 950 units; record 2 is 100 high with a keep-whole text in its lower half.
     r.report->OnNeedData = [&](TRLCustomSkipper*, bool& more) {
-        if (r.next >= 2)
-            return;
+        if (r.next >= 2) return;
         ++r.next;
         r.detail->SetHeight(r.next == 1 ? 950 : 100);
         r.line->SetCaption("r" + std::to_string(r.next));
@@ -232,8 +230,7 @@ TEST(GenerationLoop, NonIntegralBandIsSlicedAtAFreeRow) {
 TEST(GenerationLoop, ErrorsAreShownOnceAndPrepareFails) {
     LineReport r;
     r.report->OnNeedData = [&](TRLCustomSkipper*, bool& more) {
-        if (r.next++ == 3)
-            throw rl::Error("disco cheio");
+        if (r.next++ == 3) throw rl::Error("disco cheio");
         r.line->SetCaption("x");
         more = true;
     };
@@ -269,8 +266,7 @@ TEST(GenerationLoop, PreviewAttachesTheStoreAfterPreparing) {
 TEST(GenerationLoop, CancelStopsTheLoopAndPrepareFails) {
     LineReport r;
     r.report->OnNeedData = [&](TRLCustomSkipper*, bool& more) {
-        if (++r.next == 5)
-            r.report->Cancel();
+        if (++r.next == 5) r.report->Cancel();
         r.line->SetCaption("x");
         more = true; // endless data: only the cancel ends it
     };

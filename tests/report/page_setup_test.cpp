@@ -28,8 +28,8 @@ TEST(PaperTable, PaperSizeForDimensions) {
     EXPECT_EQ(PaperSizeForDimensions(210, 297), fpA4);         // not fpA4_Small nor fpA4_Transverse
     EXPECT_EQ(PaperSizeForDimensions(210.004, 297.004), fpA4);
     EXPECT_EQ(PaperSizeForDimensions(100, 100), fpCustom);
-    EXPECT_EQ(PaperSizeForDimensions(841, 1189), fpCustom); // A0 is emulated: never matched
-    EXPECT_EQ(PaperSizeForDimensions(0, 0), fpCustom);      // the custom row itself is never matched
+    EXPECT_EQ(PaperSizeForDimensions(841, 1189), fpCustom);        // A0 is emulated: never matched
+    EXPECT_EQ(PaperSizeForDimensions(0, 0), fpCustom);             // the custom row itself is never matched
     EXPECT_EQ(PaperSizeForDimensions(210.006, 297.005), fpCustom); // 0.011 apart in all
 }
 

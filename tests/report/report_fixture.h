@@ -48,8 +48,7 @@ struct LineReport {
         detail->SetAutoSize(true);
 
         report->OnNeedData = [this](TRLCustomSkipper*, bool& more) {
-            if (next >= lines.size())
-                return;
+            if (next >= lines.size()) return;
             const std::string& text = lines[next++];
             if (!text.empty() && text[0] == '\f') {
                 report->NewPage();
@@ -87,8 +86,7 @@ struct LineReport {
     std::vector<std::string> texts(int pageIndex) {
         std::vector<std::string> result;
         TRLGraphicSurface* page = store().Pages(pageIndex);
-        if (!page)
-            return {"<missing page>"};
+        if (!page) return {"<missing page>"};
         for (const auto& object : page->Items())
             if (object->kind() == ObjectKind::Text)
                 result.push_back(static_cast<const TRLTextObject&>(*object).DisplayText());

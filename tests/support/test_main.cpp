@@ -16,7 +16,9 @@ QString g_sandbox;
 }
 
 namespace rl::test {
-QString sandboxDir() { return g_sandbox; }
+QString sandboxDir() {
+    return g_sandbox;
+}
 } // namespace rl::test
 
 int main(int argc, char** argv) {
@@ -25,8 +27,7 @@ int main(int argc, char** argv) {
     // Everything the program may write (working folder, fonts folder, settings
     // folders, temporary files) lands in one folder removed at the end.
     QTemporaryDir sandbox(QDir::tempPath() + "/relantomador-test-XXXXXX");
-    if (!sandbox.isValid())
-        return 2;
+    if (!sandbox.isValid()) return 2;
     g_sandbox = sandbox.path();
     const QByteArray root = QFile::encodeName(g_sandbox);
     for (const char* sub : {"/home", "/config", "/data", "/cache", "/system", "/tmp", "/work", "/runtime"})
@@ -39,8 +40,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CACHE_HOME", root + "/cache");
     qputenv("RELANTOMADOR_SYSTEM_DIR", root + "/system");
     qputenv("TMPDIR", root + "/tmp");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QDir::setCurrent(g_sandbox + "/work");
 
     int result;

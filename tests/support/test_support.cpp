@@ -8,8 +8,7 @@ namespace rl::test {
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
 }
 
@@ -25,8 +24,7 @@ std::string firstDifference(const QByteArray& expected, const QByteArray& actual
     qsizetype at = 0;
     while (at < common && expected[at] == actual[at])
         ++at;
-    if (at == common && expected.size() == actual.size())
-        return "identical";
+    if (at == common && expected.size() == actual.size()) return "identical";
     std::ostringstream out;
     out << "first difference at byte " << at << " (expected size " << expected.size() << ", actual size "
         << actual.size() << ")";
