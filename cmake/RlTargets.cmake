@@ -7,6 +7,9 @@ endfunction()
 function(rl_library name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
   file(GLOB cpp_sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  # A folder's main.cpp belongs to its executable, not to its library.
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  list(FILTER cpp_sources EXCLUDE REGEX "/main\\.cpp$")
   if(NOT cpp_sources)
     # A subsystem not written yet: an empty interface library keeps its users linking.
     add_library(${name} INTERFACE)
