@@ -1,0 +1,144 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+#include <QSize>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QMenu;
+
+namespace rl {
+
+class TRLGraphicStorage;
+class TRLPreviewBox;
+
+// The scrolling, zooming page view: one page, or three side by side, of a page
+// store, each on a sheet of paper with a border and a shadow. The page content is
+// painted by the page itself (TRLGraphicSurface::PaintTo).
+//
+// The three page boxes are children of the viewport, placed by this class; the
+// scroll range is the extent of the visible boxes. Pages are fetched from the
+// store whenever they are needed and never kept, as the store may evict them.
+//
+// Store lifetime: the preview links itself to the store it shows and unlinks when
+// another store is attached or when the preview is destroyed; a store without
+// owner then destroys itself. A store destroyed by its owner while shown is
+// noticed and the preview shows no pages.
+//
+// Limits: a zoom factor that is not a finite number is ignored like one below 10.
+// Any larger factor is kept, but a box is never made wider or taller than
+// kMaxBoxExtent pixels: beyond that the page is shown at the largest scale that
+// fits, keeping its proportions (widget geometry and the painter's fixed-point
+// coordinates would overflow long before).
+//
+// GUI thread only.
+class TRLPreview : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int kBoxCount = 3;
+    // 2 pixels of border and 5 of shadow around the paper.
+    static constexpr int kPaperMargin = 7;
+    static constexpr int kMaxBoxExtent = 1000000;
+
+    explicit TRLPreview(QWidget* parent = nullptr);
+    ~TRLPreview() override;
+
+    // Fired after every layout, with the preview as sender.
+    std::function<void(TRLPreview* sender)> OnChangeView;
+    // A click on the preview or on a page box, and receiving the focus.
+    std::function<void(TRLPreview* sender)> OnEnter;
+    // After the control's size changed (and its boxes were laid out again).
+    std::function<void(TRLPreview* sender)> OnResize;
+    // Mouse events on the preview's own area (not on the page boxes), in the
+    // preview's coordinates.
+    std::function<void(TRLPreview* sender, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
+                       int y)>
+        OnMouseDown;
+    std::function<void(TRLPreview* sender, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x,
+                       int y)>
+        OnMouseMove;
+    std::function<void(TRLPreview* sender, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
+                       int y)>
+        OnMouseUp;
+
+    // Unlinks from the store shown so far (which may destroy it), links to the new
+    // one (or none), lays out and shows the first page.
+    void AttachStorage(TRLGraphicStorage* storage);
+    TRLGraphicStorage* Storage() const;
+
+    // FirstPageNumber + current page index; 0 without a store.
+    int CurrentPageNumber() const;
+    // Index of the page in box 0; -1 before any page was shown.
+    int CurrentPageIndex() const { return currentPageIndex_; }
+    // Out-of-range numbers and the current one are ignored.
+    void GoToPageNumber(int pageNumber);
+    void GoToFirstPage();
+    void GoToLastPage();
+    void GoToNextPage();
+    void GoToPriorPage();
+
+    // Percent; below 10, equal to the current value, or not finite: ignored.
+    void SetZoomFactor(double zoomFactor);
+    double ZoomFactor() const { return zoomFactor_; }
+    void FitWholePage();
+    void FitPageWidth();
+    void ShowMultiplePages();
+    bool IsMultiplePages() const { return visibleBoxCount_ > 1; }
+    int VisibleBoxCount() const { return visibleBoxCount_; }
+
+    int HorzScrollPosition() const;
+    void SetHorzScrollPosition(int position);
+    int VertScrollPosition() const;
+    void SetVertScrollPosition(int position);
+
+    TRLPreviewBox* Boxes(int index) const { return boxes_.at(size_t(index)); }
+    QMenu* ContextMenu() const { return contextMenu_; }
+    QAction* CopyAction() const { return copyAction_; }
+    // The box the context menu is open on; null while it is closed.
+    TRLPreviewBox* PopupComponent() const { return popupBox_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    friend class TRLPreviewBox;
+
+    void LayoutBoxes();
+    // Box size for the page at an index, from the page or the store's paper.
+    QSize BoxSizeFor(int pageIndex) const;
+    void SetVisibleBoxCount(int count);
+    // Scroll ranges from the extent of the visible boxes.
+    void UpdateScrollRanges();
+    void DoEnter();
+    void PopupMenuOn(TRLPreviewBox* box, const QPoint& globalPos);
+    void CopyPageToClipboard();
+    void HandleBoxDoubleClick(TRLPreviewBox* box);
+    void StorageDestroyed();
+
+    QPointer<TRLGraphicStorage> storage_;
+    double zoomFactor_ = 100.0;
+    std::array<TRLPreviewBox*, kBoxCount> boxes_{};
+    int visibleBoxCount_ = 1;
+    int currentPageIndex_ = -1;
+    QSize lastSize_{0, 0};
+    QMenu* contextMenu_ = nullptr;
+    QAction* copyAction_ = nullptr;
+    TRLPreviewBox* popupBox_ = nullptr;
+    bool placingBoxes_ = false;
+    bool updatingRanges_ = false;
+    bool rangesDirty_ = false;
+    bool pressed_ = false;
+};
+
+} // namespace rl
