@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev libjpeg-dev libcups2-dev libfontconfig-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth fontconfig
+  cups cups-client
 )
 missing=()
 for p in "${packages[@]}"; do

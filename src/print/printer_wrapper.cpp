@@ -1,0 +1,192 @@
+#include "print/printer_wrapper.h"
+
+#include "platform/error.h"
+#include "print/cups_queues.h"
+
+#include <QCoreApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace rl {
+
+namespace {
+
+std::unique_ptr<TRLPrinterWrapper> g_instance;
+bool g_printerMissing = false;
+
+void destroyInstance() {
+    g_instance.reset();
+}
+
+// Keeps the printer's margins at the smallest the queue allows for the
+// paper and orientation now set, so that the page rectangle is the printable
+// area and painting starts at its corner.
+void useDeviceMargins(QPrinter& printer) {
+    const QPageLayout layout = printer.pageLayout();
+    if (layout.margins() != layout.minimumMargins())
+        printer.setPageMargins(layout.minimumMargins(), layout.units());
+}
+
+// A printer object for the queue with the queue's defaults, or null when Qt
+// cannot open it. Qt asks the server through libcups's shared connection,
+// which has no bounded wait, so the server is probed first.
+std::unique_ptr<QPrinter> openPrinter(const QString& queue) {
+    if (queue.isEmpty() || !CupsQueues::reachable()) return nullptr;
+    const QPrinterInfo info = QPrinterInfo::printerInfo(queue);
+    if (info.isNull()) return nullptr;
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    // Given a queue it does not know, Qt quietly keeps another printer or
+    // falls back to writing PDF.
+    if (printer->outputFormat() != QPrinter::NativeFormat || printer->printerName() != queue) return nullptr;
+    // Qt keeps its own initial paper when the queue supports it; the queue's
+    // default is what selecting a printer should give.
+    const QPageSize paper = info.defaultPageSize();
+    if (paper.isValid()) printer->setPageSize(paper);
+    printer->setPageOrientation(QPageLayout::Portrait);
+    useDeviceMargins(*printer);
+    return printer;
+}
+
+} // namespace
+
+TRLPrinterWrapper::TRLPrinterWrapper() = default;
+TRLPrinterWrapper::~TRLPrinterWrapper() = default;
+
+TRLPrinterWrapper& TRLPrinterWrapper::instance() {
+    if (!g_instance) {
+        g_instance.reset(new TRLPrinterWrapper);
+        // The printer object must go before the application object does.
+        qAddPostRoutine(destroyInstance);
+    }
+    return *g_instance;
+}
+
+void TRLPrinterWrapper::resetInstance() {
+    if (g_instance) qRemovePostRoutine(destroyInstance);
+    g_instance.reset();
+    g_printerMissing = false;
+    CupsQueues::forgetServer();
+}
+
+bool TRLPrinterWrapper::PrinterMissing() {
+    return g_printerMissing;
+}
+
+TRLPrinterWrapper::Entry TRLPrinterWrapper::splitPrinterEntry(const QString& entry) {
+    const qsizetype bar = entry.indexOf(QLatin1Char('|'));
+    if (bar < 0) return {entry, QString()};
+    return {entry.left(bar), entry.mid(bar + 1)};
+}
+
+void TRLPrinterWrapper::loadPrinters() {
+    const CupsQueueList list = CupsQueues::load();
+    m_entries.clear();
+    m_names.clear();
+    m_ports.clear();
+    for (const CupsQueue& queue : list.queues) {
+        m_entries.append(queue.name + QLatin1Char('|') + queue.deviceUri);
+        m_names.append(queue.name);
+        m_ports.append(queue.deviceUri);
+    }
+    m_defaultName = list.defaultName;
+    m_loaded = true;
+}
+
+const QStringList& TRLPrinterWrapper::Printers() {
+    if (!m_loaded) loadPrinters();
+    return m_entries;
+}
+
+void TRLPrinterWrapper::RefreshPrinters() {
+    const int previousIndex = m_index;
+    const QString previousName = CurrentPrinterName();
+    loadPrinters();
+    if (previousIndex < 0) return;
+    if (m_names.isEmpty()) {
+        clearSelection();
+        return;
+    }
+    // Queues come sorted by name, so one added or removed shifts the others:
+    // the name is what identifies the printer the user had chosen.
+    const qsizetype byName = previousName.isEmpty() ? -1 : m_names.indexOf(previousName);
+    SelectPrinter(byName >= 0 ? int(byName) : std::min(previousIndex, int(m_names.size()) - 1));
+}
+
+QString TRLPrinterWrapper::PrinterName(int index) {
+    Printers();
+    return index >= 0 && index < m_names.size() ? m_names.at(index) : QString();
+}
+
+QString TRLPrinterWrapper::PrinterPort(int index) {
+    Printers();
+    return index >= 0 && index < m_ports.size() ? m_ports.at(index) : QString();
+}
+
+bool TRLPrinterWrapper::EnsurePrinter() {
+    const int count = int(Printers().size());
+    if (m_index >= 0 && m_index < count) return true;
+    if (count == 0) return false;
+    // The user's default queue, as every other program on the desktop would take.
+    const qsizetype preferred = m_defaultName.isEmpty() ? -1 : m_names.indexOf(m_defaultName);
+    SelectPrinter(preferred >= 0 ? int(preferred) : 0);
+    return true;
+}
+
+int TRLPrinterWrapper::PrinterIndex() {
+    return EnsurePrinter() ? m_index : -1;
+}
+
+void TRLPrinterWrapper::SelectPrinter(int index) {
+    if (index < 0 || index >= Printers().size()) return;
+    m_index = index;
+    m_printer = openPrinter(m_names.at(index));
+}
+
+QString TRLPrinterWrapper::CurrentPrinterName() {
+    return m_index >= 0 && m_index < m_names.size() ? m_names.at(m_index) : QString();
+}
+
+void TRLPrinterWrapper::clearSelection() {
+    m_index = -1;
+    m_printer.reset();
+}
+
+PrinterMetrics TRLPrinterWrapper::GetMetrics() {
+    try {
+        if (!EnsurePrinter()) throw Error("Nenhuma impressora encontrada");
+        if (!m_printer) {
+            SelectPrinter(m_index);
+            if (!m_printer) throw Error("Erro no driver da impressora");
+        }
+        return readMetrics();
+    } catch (const Error&) {
+        // Layout goes on with a plain Letter sheet; the flag lets the caller tell.
+        g_printerMissing = true;
+        return PrinterMetrics::fallback();
+    }
+}
+
+PrinterMetrics TRLPrinterWrapper::readMetrics() {
+    useDeviceMargins(*m_printer);
+    const int resolution = m_printer->resolution();
+    const QRectF paper = m_printer->paperRect(QPrinter::DevicePixel);
+    const QRectF page = m_printer->pageRect(QPrinter::DevicePixel);
+    if (resolution <= 0 || paper.width() < 1 || paper.height() < 1 || page.width() < 1 || page.height() < 1)
+        throw Error("Erro no driver da impressora");
+
+    PrinterMetrics metrics;
+    metrics.HorizontalResolution = resolution;
+    metrics.VerticalResolution = resolution;
+    metrics.PhysicalWidth = qRound(paper.width());
+    metrics.PhysicalHeight = qRound(paper.height());
+    metrics.LeftMargin = qRound(page.left() - paper.left());
+    metrics.TopMargin = qRound(page.top() - paper.top());
+    metrics.PrintableWidth = qRound(page.width());
+    metrics.PrintableHeight = qRound(page.height());
+    metrics.RightMargin = metrics.PhysicalWidth - metrics.LeftMargin - metrics.PrintableWidth;
+    metrics.BottomMargin = metrics.PhysicalHeight - metrics.TopMargin - metrics.PrintableHeight;
+    return metrics;
+}
+
+} // namespace rl

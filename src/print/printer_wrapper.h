@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/printer_metrics.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QPrinter;
+
+namespace rl {
+
+// The process's one way to the page printers: the list of print queues, the
+// selected queue with its printer object (paper, orientation, copies), and the
+// printer's resolution and printable area.
+//
+// Queues are CUPS queues, listed as entries "name|port" where the port is the
+// queue's device URI (see CupsQueues). The selected queue is held in one
+// QPrinter (high resolution) that lives until another queue is selected; its
+// paper size and orientation are what GetMetrics reports on, and its margins
+// are kept at the queue's unprintable margins so that the origin of anything
+// painted on it is the corner of the printable area.
+//
+// A CUPS server that is missing or stuck costs at most a few seconds per call
+// that has to ask it (the list, selecting a queue): nothing here lets libcups
+// or Qt wait on it unbounded. Without a server the list is empty and the
+// metrics are the fallback ones.
+//
+// Created on first use, freed when the application object goes away. UI thread
+// only.
+class TRLPrinterWrapper {
+public:
+    static TRLPrinterWrapper& instance();
+    // For tests: drops the instance (list, selection, printer object), clears
+    // the printer-missing flag and makes libcups look up its server again, so
+    // that a changed CUPS_SERVER takes effect.
+    static void resetInstance();
+
+    // Set the first time GetMetrics falls back to the fallback metrics; stays set.
+    static bool PrinterMissing();
+
+    // An entry split at its first "|": name before, port after; an entry
+    // without "|" is all name with an empty port.
+    struct Entry {
+        QString name;
+        QString port;
+    };
+    static Entry splitPrinterEntry(const QString& entry);
+
+    // The cached list of entries "name|port", read from the server on first use.
+    const QStringList& Printers();
+    // Reads the list again and selects the previously selected queue again
+    // (which reloads its default settings): by name when it is still there,
+    // else by its old index limited to the new count - 1. Without queues
+    // nothing is selected.
+    void RefreshPrinters();
+
+    // Name and port of entry index; empty when index is outside the list.
+    // These are the queue's own fields, so a queue name containing "|" stays whole.
+    QString PrinterName(int index);
+    QString PrinterPort(int index);
+
+    // When nothing is selected and there are queues, selects the user's
+    // default queue (the first when there is no default). Returns whether a
+    // queue is selected.
+    bool EnsurePrinter();
+    // The selected index after EnsurePrinter; -1 when there is no queue.
+    int PrinterIndex();
+    // Selects entry index with a fresh printer object holding the queue's
+    // defaults (its default paper, portrait); ignored outside 0..count-1.
+    void SelectPrinter(int index);
+    // Name of the selected entry; empty when none is selected.
+    QString CurrentPrinterName();
+
+    // Resolution, sheet and printable area of the selected queue for the
+    // paper and orientation now set on its printer object, in printer pixels.
+    // When no queue can be selected or its printer object cannot be had, the
+    // fallback metrics (and the printer-missing flag).
+    PrinterMetrics GetMetrics();
+
+    // The printer object of the selected queue; null when none is selected or
+    // the queue could not be opened. Owned by the wrapper, replaced by SelectPrinter.
+    QPrinter* printer() const { return m_printer.get(); }
+
+    TRLPrinterWrapper(const TRLPrinterWrapper&) = delete;
+    TRLPrinterWrapper& operator=(const TRLPrinterWrapper&) = delete;
+    ~TRLPrinterWrapper();
+
+private:
+    TRLPrinterWrapper();
+    void loadPrinters();
+    void clearSelection();
+    PrinterMetrics readMetrics();
+
+    bool m_loaded = false;
+    QStringList m_entries;
+    QStringList m_names;
+    QStringList m_ports;
+    QString m_defaultName;
+    int m_index = -1;
+    std::unique_ptr<QPrinter> m_printer;
+};
+
+} // namespace rl
