@@ -149,6 +149,15 @@ PagePaintContext::PagePaintContext(QPainter& painter, const TRLGraphicSurface& p
     // Hatched brushes paint their gaps white, as on an opaque Windows canvas.
     painter_.setBackground(Qt::white);
     painter_.setBackgroundMode(Qt::OpaqueMode);
+    // Painting stays inside the caller's clip too, and text wholly outside what
+    // the device will show (a paint event's exposed area) is not laid out at all.
+    if (painter_.hasClipping()) {
+        callerClip_ = painter_.clipRegion();
+        hasCallerClip_ = true;
+    }
+    visible_ = hasCallerClip_ ? callerClip_.boundingRect().intersected(target_) : target_;
+    if (const QPaintEngine* engine = painter_.paintEngine(); engine && !engine->systemClip().isEmpty())
+        visible_ &= painter_.deviceTransform().inverted().mapRect(engine->systemClip().boundingRect());
     currentClip_ = target_;
     setCanvasClip(currentClip_);
 }
@@ -159,10 +168,17 @@ PagePaintContext::~PagePaintContext() {
 
 void PagePaintContext::setCanvasClip(const QRect& rect) {
     // An empty rectangle means no clipping of its own; painting never leaves the target.
-    if (rect.isEmpty() || target_.isEmpty())
-        painter_.setClipRect(target_, target_.isEmpty() ? Qt::NoClip : Qt::ReplaceClip);
+    if (target_.isEmpty()) {
+        painter_.setClipping(hasCallerClip_);
+        if (hasCallerClip_)
+            painter_.setClipRegion(callerClip_);
+        return;
+    }
+    const QRect area = rect.isEmpty() ? target_ : rect.intersected(target_);
+    if (hasCallerClip_)
+        painter_.setClipRegion(callerClip_.intersected(area));
     else
-        painter_.setClipRect(rect.intersected(target_), Qt::ReplaceClip);
+        painter_.setClipRect(area);
 }
 
 void PagePaintContext::pushClip(const PageRect& mappedBounds) {
@@ -294,6 +310,14 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
         y = origin.y();
         break;
     }
+
+    // Skip text that cannot show: its cell, a line's height of slack for
+    // overhanging glyphs, cut to its bounds when clipped.
+    QRect ink = QRect(x, y, std::max(w, r.right - x), ht).adjusted(-ht, -ht, ht, ht);
+    if (!(text.Options & toUnclipped))
+        ink &= r.toQRect();
+    if (!ink.intersects(visible_))
+        return;
 
     if (text.HAlign == haJustify) {
         const int avail = r.right - x;

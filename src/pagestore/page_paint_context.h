@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 
 #include <string>
 #include <vector>
@@ -64,6 +65,9 @@ private:
     QPainter& painter_;
     const TRLGraphicSurface& page_;
     QRect target_;
+    QRegion callerClip_;
+    bool hasCallerClip_ = false;
+    QRect visible_; // what the device will show of the target
     double xf_ = 1, yf_ = 1;
     std::vector<QRect> savedClips_;
     QRect currentClip_;
