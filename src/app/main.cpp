@@ -1,11 +1,20 @@
-#include <QCoreApplication>
+#include "app/batch_mode.h"
+#include "app/startup.h"
+#include "app/viewer_application.h"
 
-#include <cstdio>
+#include <QString>
+#include <QStringList>
 
-// Placeholder until the viewer arrives: answers --version and says what exists.
+// relantomador FILE [COLUMNS [ORIENTATION]] [permissao=XYZ] [options]
+// Without options the viewer window opens; with any, the batch mode does the
+// work headlessly (it creates its own application object, needing no display).
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    std::printf("Relantomador %s: the page store is built; the viewer is not yet.\n",
-                qPrintable(QCoreApplication::applicationVersion()));
-    return 0;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (rl::IsBatchInvocation(arguments)) return rl::RunBatchMode(arguments);
+
+    rl::ViewerApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("relantomador"));
+    return rl::RunViewer(app, arguments);
 }

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace rl {
+
+// The one way the program shows a standard dialog (open file, save file, font).
+// The application uses the Qt dialogs; tests install a presenter that records
+// each request and answers from a script, so no test ever waits on a dialog.
+//
+// Filters are given as the program writes them, "Description|pattern;pattern|…"
+// pairs; the presenter turns them into what its dialogs understand.
+class DialogPresenter {
+public:
+    virtual ~DialogPresenter() = default;
+
+    // The chosen file's full path; empty when the user cancels.
+    virtual QString getOpenFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) = 0;
+    // The chosen font; nullopt when the user cancels.
+    virtual std::optional<QFont> getFont(QWidget* parent, const QFont& initial) = 0;
+
+    // The presenter in use: the one installed, or the Qt dialogs when none is.
+    // Installing does not transfer ownership; the caller keeps the presenter
+    // alive while it is installed. Main thread only.
+    static DialogPresenter& current();
+    // Installs a presenter (nullptr: the Qt dialogs); returns the previous one.
+    static DialogPresenter* setCurrent(DialogPresenter* presenter);
+
+    // "Texts|*.txt|All|*.*" as Qt's name filters: "Texts (*.txt);;All (*.*)".
+    // A description that already lists its patterns in brackets is kept as it is.
+    static QString toQtFilter(const QString& filter);
+};
+
+// The standard Qt dialogs.
+class WidgetDialogPresenter : public DialogPresenter {
+public:
+    QString getOpenFileName(QWidget* parent, const QString& filter) override;
+    QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) override;
+    std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override;
+};
+
+// Installs a presenter for the life of a scope and restores the previous one.
+class ScopedDialogPresenter {
+public:
+    explicit ScopedDialogPresenter(DialogPresenter& presenter)
+        : previous_(DialogPresenter::setCurrent(&presenter)) {}
+    ~ScopedDialogPresenter() { DialogPresenter::setCurrent(previous_); }
+    ScopedDialogPresenter(const ScopedDialogPresenter&) = delete;
+    ScopedDialogPresenter& operator=(const ScopedDialogPresenter&) = delete;
+
+private:
+    DialogPresenter* previous_;
+};
+
+} // namespace rl

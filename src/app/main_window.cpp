@@ -1,0 +1,737 @@
+#include "app/main_window.h"
+
+#include "app/cursors.h"
+#include "app/dialog_presenter.h"
+#include "app/navigation_panel.h"
+#include "app/window_glyphs.h"
+#include "composer/composer_form.h"
+#include "pagestore/graphic_storage.h"
+#include "pagestore/picture_data.h"
+#include "platform/error_log.h"
+#include "platform/message_presenter.h"
+#include "platform/startup_values.h"
+#include "platform/version.h"
+#include "platform/windows1252.h"
+#include "preview/preview.h"
+#include "report/custom_band.h"
+#include "report/custom_label.h"
+#include "report/custom_report.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QThread>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <cmath>
+#include <exception>
+
+namespace rl {
+
+const QString TForm1::kTextFilter = QStringLiteral("Arquivos Texto|*.txt");
+const QString TForm1::kPictureFilter = QStringLiteral(
+    "Todos "
+    "(*.apf;*.gif;*.gif;*.ani;*.pcx;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.apf;*.gif;*.gif;*.ani;*.pcx;"
+    "*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|APRO APF Format (*.apf)|*.apf|CompuServe GIF Image (*.gif)|*.gif|"
+    "CompuServe GIF Image (*.gif)|*.gif|ANI Image (*.ani)|*.ani|PCX Image (*.pcx)|*.pcx|JPEG Image File "
+    "(*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced "
+    "Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
+
+namespace {
+
+const QString kRootCaption = QStringLiteral("Páginas");
+
+QFont toQFont(const SurfaceFont& font) {
+    QFont result(fromWindows1252(font.Name));
+    result.setPointSize(font.Size > 0 ? font.Size : 8);
+    result.setBold(font.Style & fsBold);
+    result.setItalic(font.Style & fsItalic);
+    result.setUnderline(font.Style & fsUnderline);
+    result.setStrikeOut(font.Style & fsStrikeOut);
+    return result;
+}
+
+// The chosen face, size and style; colour, character set and pitch stay as they were.
+SurfaceFont fromQFont(const QFont& font, SurfaceFont base) {
+    const QByteArray name = toWindows1252(font.family());
+    base.Name.assign(name.constData(), size_t(name.size()));
+    if (font.pointSize() > 0)
+        base.Size = font.pointSize();
+    else if (font.pixelSize() > 0)
+        base.Size = std::max(1, int(std::lround(font.pixelSize() * 72.0 / 96.0)));
+    std::uint8_t style = 0;
+    if (font.bold()) style |= fsBold;
+    if (font.italic()) style |= fsItalic;
+    if (font.underline()) style |= fsUnderline;
+    if (font.strikeOut()) style |= fsStrikeOut;
+    base.Style = style;
+    return base;
+}
+
+QIcon nodeIcon(int normalImage, int selectedImage) {
+    QIcon icon;
+    icon.addPixmap(WindowGlyphs::NodeImage(normalImage), QIcon::Normal);
+    icon.addPixmap(WindowGlyphs::NodeImage(selectedImage), QIcon::Selected);
+    return icon;
+}
+
+} // namespace
+
+TForm1::TForm1(TForm2& composer, QWidget* parent) : QMainWindow(parent), composer_(composer) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Relantomador de relatórios - versão ") + ExeVersionString());
+    rootIcon_ = nodeIcon(0, 1);
+    pageIcon_ = nodeIcon(3, 2);
+
+    Cursors::LoadViewerCursors();
+    CreateToolBar();
+    CreateBody();
+    CreateMenus();
+
+    // Until there are pages to show, the window shows neither the preview nor
+    // the page tree (checapaginas brings them up).
+    NavigationPanel1->setVisible(false);
+    RLPreview1->setVisible(false);
+    RLPreview1->setCursor(Cursors::Get(crHand1));
+    Edit1->setFocus();
+
+    qApp->installEventFilter(this);
+}
+
+TForm1::~TForm1() {
+    if (qApp) qApp->removeEventFilter(this);
+    // The preview goes before the window's other children, so that any view
+    // change it reports while going finds the window whole.
+    RLPreview1->OnChangeView = nullptr;
+    RLPreview1->OnResize = nullptr;
+}
+
+// ---------------------------------------------------------------- construction
+
+QToolButton* TForm1::AddToolButton(const QString& name, const QString& hint, const QIcon& icon) {
+    auto* button = new QToolButton(ToolBar1);
+    button->setObjectName(name);
+    button->setIcon(icon);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    if (!hint.isEmpty()) {
+        button->setToolTip(hint);
+        button->setStatusTip(hint);
+    }
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+void TForm1::CreateToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(20, 20));
+    ToolBar1->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    const auto label = [this](const QString& name, const QString& text) {
+        auto* result = new QLabel(text, ToolBar1);
+        result->setObjectName(name);
+        result->setContentsMargins(4, 0, 4, 0);
+        ToolBar1->addWidget(result);
+        return result;
+    };
+    using B = WindowGlyphs::Button;
+
+    SpeedButton2 =
+        AddToolButton(QStringLiteral("SpeedButton2"), QStringLiteral("Exibir\\Ocultar Painel de Navegação"),
+                      WindowGlyphs::ButtonIcon(B::Panel));
+    SpeedButton2->setCheckable(true);
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+
+    butprint = AddToolButton(QStringLiteral("butprint"), QStringLiteral("Imprimir"),
+                             WindowGlyphs::ButtonIcon(B::Print));
+    connect(butprint, &QToolButton::clicked, this, [this] { butprintClick(); });
+    ToolBar1->addSeparator();
+
+    Label4 = label(QStringLiteral("Label4"), QStringLiteral("zoom"));
+    ComboBox1 = new QComboBox(ToolBar1);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->addItems({QStringLiteral("200"), QStringLiteral("100"), QStringLiteral("80"),
+                         QStringLiteral("60"), QStringLiteral("40")});
+    ComboBox1->setCurrentIndex(1);
+    ComboBox1->setToolTip(QStringLiteral("zoom da página"));
+    ComboBox1->setStatusTip(QStringLiteral("zoom da página"));
+    ComboBox1->setMinimumContentsLength(4);
+    ComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ToolBar1->addWidget(ComboBox1);
+    // The box reacts to the user's typing and choosing, not to the program
+    // setting its text (the zoom menu items apply the zoom themselves).
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this] { ComboBox1Change(); });
+    connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+    Label2 = label(QStringLiteral("Label2"), QStringLiteral("%"));
+    ToolBar1->addSeparator();
+
+    butfirst = AddToolButton(QStringLiteral("butfirst"), QStringLiteral("Primeira Página"),
+                             WindowGlyphs::ButtonIcon(B::First));
+    connect(butfirst, &QToolButton::clicked, this, [this] { butfirstClick(); });
+    butprior = AddToolButton(QStringLiteral("butprior"), QStringLiteral("Página Anterior"),
+                             WindowGlyphs::ButtonIcon(B::Prior));
+    connect(butprior, &QToolButton::clicked, this, [this] { butpriorClick(); });
+    Label3 = label(QStringLiteral("Label3"), QStringLiteral("Página"));
+    Edit1 = new QLineEdit(ToolBar1);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setToolTip(QStringLiteral("Página Atual"));
+    Edit1->setStatusTip(QStringLiteral("Página Atual"));
+    Edit1->setFixedWidth(Edit1->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
+    Edit1->setAlignment(Qt::AlignRight);
+    ToolBar1->addWidget(Edit1);
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+    Label1 = label(QStringLiteral("Label1"), QStringLiteral("de"));
+    butnext = AddToolButton(QStringLiteral("butnext"), QStringLiteral("Próxima Página"),
+                            WindowGlyphs::ButtonIcon(B::Next));
+    connect(butnext, &QToolButton::clicked, this, [this] { butnextClick(); });
+    butlast = AddToolButton(QStringLiteral("butlast"), QStringLiteral("Última Página"),
+                            WindowGlyphs::ButtonIcon(B::Last));
+    connect(butlast, &QToolButton::clicked, this, [this] { butlastClick(); });
+    ToolBar1->addSeparator();
+
+    // Hand and zoom: one group, the hand down; disabled, and nothing enables them.
+    ButHand = AddToolButton(QStringLiteral("ButHand"), QString(), WindowGlyphs::ButtonIcon(B::Hand));
+    ButZoom = AddToolButton(QStringLiteral("ButZoom"), QString(), WindowGlyphs::ButtonIcon(B::Zoom));
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
+    for (QToolButton* button : {ButHand, ButZoom}) {
+        button->setCheckable(true);
+        button->setEnabled(false);
+        group->addButton(button);
+    }
+    ButHand->setChecked(true);
+    connect(ButHand, &QToolButton::clicked, this, [this] { ButHandClick(); });
+    connect(ButZoom, &QToolButton::clicked, this, [this] { ButZoomClick(); });
+    ToolBar1->addSeparator();
+
+    SpeedButton1 = AddToolButton(QStringLiteral("SpeedButton1"), QStringLiteral("Fechar"),
+                                 WindowGlyphs::ButtonIcon(B::Close));
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { close(); });
+}
+
+void TForm1::CreateBody() {
+    auto* body = new QWidget(this);
+    body->setObjectName(QStringLiteral("Body"));
+    auto* layout = new QHBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    NavigationPanel1 = new NavigationPanel(QStringLiteral("Painel de Navegação"), body);
+    NavigationPanel1->setObjectName(QStringLiteral("NavigationPanel1"));
+    NavigationPanel1->setToolTip(QStringLiteral("Selecione o item correspondente a página"));
+    NavigationPanel1->setStatusTip(QStringLiteral("Selecione o item correspondente a página"));
+    TreeView1 = new QTreeWidget;
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setColumnCount(1);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    TreeView1->setIconSize(QSize(WindowGlyphs::kNodeImageSize, WindowGlyphs::kNodeImageSize));
+    TreeView1->setUniformRowHeights(true);
+    QPalette white = TreeView1->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    TreeView1->setPalette(white);
+    NavigationPanel1->setContent(TreeView1);
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* node) { TreeView1Change(node); });
+    layout->addWidget(NavigationPanel1);
+
+    RLPreview1 = new TRLPreview(body);
+    RLPreview1->setObjectName(QStringLiteral("RLPreview1"));
+    RLPreview1->OnChangeView = [this](TRLPreview*) { checapaginas(); };
+    RLPreview1->OnResize = [this](TRLPreview*) {
+        SaveScrollPositions();
+        RLPreview1->viewport()->update();
+        RestoreScrollPositions();
+    };
+    layout->addWidget(RLPreview1, 1);
+    setCentralWidget(body);
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanel = new QLabel(status);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusPanel->setAlignment(Qt::AlignCenter);
+    status->addWidget(StatusPanel, 1);
+    setStatusBar(status);
+}
+
+QAction* TForm1::AddMenuItem(QMenu* menu, const QString& name, const QString& caption, bool enabled) {
+    auto* item = new QAction(caption, menu);
+    item->setObjectName(name);
+    item->setEnabled(enabled);
+    menu->addAction(item);
+    menuItems_.push_back(item);
+    return item;
+}
+
+QMenu* TForm1::AddMenu(QWidget* parentMenu, const QString& name, const QString& caption, bool enabled) {
+    QMenu* menu = nullptr;
+    if (auto* bar = qobject_cast<QMenuBar*>(parentMenu))
+        menu = bar->addMenu(caption);
+    else
+        menu = static_cast<QMenu*>(parentMenu)->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    menu->menuAction()->setEnabled(enabled);
+    menuItems_.push_back(menu->menuAction());
+    return menu;
+}
+
+void TForm1::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    Arquivo1 = AddMenu(bar, QStringLiteral("Arquivo1"), QStringLiteral("Arquivo"), true);
+    SalvarComo1 =
+        AddMenuItem(Arquivo1, QStringLiteral("SalvarComo1"), QStringLiteral("&Salvar Como..."), false);
+    Abrir1 = AddMenuItem(Arquivo1, QStringLiteral("Abrir1"), QStringLiteral("&Abrir"), true);
+    Imprimir1 = AddMenuItem(Arquivo1, QStringLiteral("Imprimir1"), QStringLiteral("Imprimir"), true);
+    N1 = AddMenuItem(Arquivo1, QStringLiteral("N1"), QStringLiteral("-"), true);
+    N1->setSeparator(true);
+    Sair1 = AddMenuItem(Arquivo1, QStringLiteral("Sair1"), QStringLiteral("&Sair"), true);
+    connect(SalvarComo1, &QAction::triggered, this, [this] { SalvarComo1Click(); });
+    connect(Abrir1, &QAction::triggered, this, [this] { Abrir1Click(); });
+    connect(Imprimir1, &QAction::triggered, this, [this] { Imprimir1Click(); });
+    connect(Sair1, &QAction::triggered, this, [this] { close(); });
+
+    Eventuais1 = AddMenu(bar, QStringLiteral("Eventuais1"), QStringLiteral("Eventuais"), false);
+    Zoom1 = AddMenu(Eventuais1, QStringLiteral("Zoom1"), QStringLiteral("Zoom"), true);
+    const struct {
+        QAction** item;
+        const char* name;
+        int percent;
+    } zooms[] = {{&N2001, "N2001", 200},
+                 {&N1001, "N1001", 100},
+                 {&N801, "N801", 80},
+                 {&N601, "N601", 60},
+                 {&N401, "N401", 40}};
+    for (const auto& zoom : zooms) {
+        *zoom.item =
+            AddMenuItem(Zoom1, QString::fromLatin1(zoom.name), QString::number(zoom.percent) + u'%', true);
+        const int percent = zoom.percent;
+        connect(*zoom.item, &QAction::triggered, this, [this, percent] { ZoomMenuClick(percent); });
+    }
+    Enviar1 = AddMenu(Eventuais1, QStringLiteral("Enviar1"), QStringLiteral("&Enviar"), true);
+    Email1 = AddMenuItem(Enviar1, QStringLiteral("Email1"), QStringLiteral("E-mail"), true);
+    connect(Email1, &QAction::triggered, this, [this] { Email1Click(); });
+    Exportarpara1 =
+        AddMenu(Eventuais1, QStringLiteral("Exportarpara1"), QStringLiteral("E&xportar para..."), true);
+    Word1 = AddMenuItem(Exportarpara1, QStringLiteral("Word1"), QStringLiteral("Word"), false);
+    Excel1 = AddMenuItem(Exportarpara1, QStringLiteral("Excel1"), QStringLiteral("Excel"), false);
+    BlocodeNotas1 =
+        AddMenuItem(Exportarpara1, QStringLiteral("BlocodeNotas1"), QStringLiteral("Bloco de Notas"), false);
+    WordPad1 = AddMenuItem(Exportarpara1, QStringLiteral("WordPad1"), QStringLiteral("WordPad"), false);
+    InternetExplorerHTML1 = AddMenuItem(Exportarpara1, QStringLiteral("InternetExplorerHTML1"),
+                                        QStringLiteral("Internet Explorer (HTML)"), false);
+    for (QAction* item : {Word1, Excel1, BlocodeNotas1, WordPad1, InternetExplorerHTML1})
+        connect(item, &QAction::triggered, this, [this, item] { ExportClick(item); });
+
+    Fonte1 = AddMenu(bar, QStringLiteral("Fonte1"), QStringLiteral("Fonte"), false);
+    Alterar1 = AddMenuItem(Fonte1, QStringLiteral("Alterar1"), QStringLiteral("Alterar"), true);
+    connect(Alterar1, &QAction::triggered, this, [this] { Alterar1Click(); });
+
+    Visualizacao1 = AddMenu(bar, QStringLiteral("Visualizacao1"), QStringLiteral("Visualização"), true);
+    Retrato1 = AddMenuItem(Visualizacao1, QStringLiteral("Retrato1"), QStringLiteral("Retrato"), true);
+    Paisagem1 = AddMenuItem(Visualizacao1, QStringLiteral("Paisagem1"), QStringLiteral("Paisagem"), true);
+    connect(Retrato1, &QAction::triggered, this, [this] { Retrato1Click(); });
+    connect(Paisagem1, &QAction::triggered, this, [this] { Paisagem1Click(); });
+
+    Figura1 = AddMenu(bar, QStringLiteral("Figura1"), QStringLiteral("Figura"), false);
+    Inserir1 = AddMenuItem(Figura1, QStringLiteral("Inserir1"), QStringLiteral("Inserir"), true);
+    Remover1 = AddMenuItem(Figura1, QStringLiteral("Remover1"), QStringLiteral("Remover"), true);
+    connect(Inserir1, &QAction::triggered, this, [this] { Inserir1Click(); });
+    connect(Remover1, &QAction::triggered, this, [this] { Remover1Click(); });
+
+    // Two menus without items: clicking the title is the command.
+    Configuracoes1 = new QAction(QStringLiteral("Configurações"), bar);
+    Configuracoes1->setObjectName(QStringLiteral("Configuracoes1"));
+    Configuracoes1->setEnabled(false);
+    bar->addAction(Configuracoes1);
+    menuItems_.push_back(Configuracoes1);
+    connect(Configuracoes1, &QAction::triggered, this, [this] { Configuracoes1Click(); });
+    Pesquisar1 = new QAction(QStringLiteral("Pesquisar"), bar);
+    Pesquisar1->setObjectName(QStringLiteral("Pesquisar1"));
+    Pesquisar1->setEnabled(false);
+    bar->addAction(Pesquisar1);
+    menuItems_.push_back(Pesquisar1);
+}
+
+// ---------------------------------------------------------------- composer view
+
+void TForm1::RebuildPageTree(int pageCount) {
+    const QSignalBlocker blocker(TreeView1);
+    TreeView1->clear();
+    auto* root = new QTreeWidgetItem(QStringList(kRootCaption));
+    root->setIcon(0, rootIcon_);
+    QList<QTreeWidgetItem*> pages;
+    pages.reserve(std::max(0, pageCount));
+    for (int i = 1; i <= pageCount; ++i) {
+        auto* page = new QTreeWidgetItem(QStringList(QString::number(i)));
+        page->setIcon(0, pageIcon_);
+        pages.append(page);
+    }
+    root->addChildren(pages);
+    TreeView1->addTopLevelItem(root);
+    root->setExpanded(true);
+}
+
+void TForm1::ShowWindow() {
+    // Maximised, and as large as the screen where no window manager maximises it.
+    if (QScreen* screen = this->screen()) setGeometry(screen->availableGeometry());
+    showMaximized();
+    Edit1->setFocus();
+}
+
+void TForm1::checapaginas() {
+    const TRLGraphicStorage* store = RLPreview1->Storage();
+    const int pageCount = store ? store->PageCount() : 0;
+    if (pageCount > 0 && RLPreview1->isHidden()) {
+        ComboBox1Change();
+        NavigationPanel1->setVisible(true);
+        SpeedButton2->setChecked(true);
+        RLPreview1->setVisible(true);
+    }
+    // The number shown is read again here: setting the box navigates, which may
+    // come back here before this call goes on.
+    Edit1->setText(QString::number(RLPreview1->CurrentPageNumber()));
+    const int current = RLPreview1->CurrentPageNumber();
+    Label1->setText(QStringLiteral("de ") + QString::number(pageCount));
+    if (pageCount > 0 && !SalvarComo1->isEnabled() && pageCount == composer_.LoadedPageCount) {
+        habilitamenus();
+        // The calling program's restrictions outlive a change of text file: the
+        // user could otherwise open the restricted report itself and export it.
+        ApplyPermissionFlags();
+    }
+    butfirst->setEnabled(current > 1);
+    butprior->setEnabled(current > 1);
+    butnext->setEnabled(current < pageCount);
+    butlast->setEnabled(current < pageCount);
+}
+
+void TForm1::habilitamenus() {
+    for (QAction* item : menuItems_)
+        item->setEnabled(true);
+}
+
+void TForm1::ApplyPermissionFlags() {
+    try {
+        const auto flags = permissionFlags(StartupValues::current().JoinedCommandLine);
+        if (!flags) return;
+        butprint->setEnabled((*flags)[PrintPermission]);
+        Imprimir1->setEnabled((*flags)[PrintPermission]);
+        Enviar1->menuAction()->setEnabled((*flags)[SendPermission]);
+        Exportarpara1->menuAction()->setEnabled((*flags)[ExportPermission]);
+        SalvarComo1->setEnabled((*flags)[ExportPermission]);
+    } catch (const std::exception& error) {
+        ShowErrorBox(QStringLiteral("Erro ao aplicar permissões, erro: ") + ErrorLog::messageOf(error));
+    }
+}
+
+// ---------------------------------------------------------------- navigation
+
+void TForm1::butfirstClick() {
+    RLPreview1->GoToPageNumber(1);
+    checapaginas();
+}
+
+void TForm1::butpriorClick() {
+    RLPreview1->GoToPageNumber(RLPreview1->CurrentPageNumber() - 1);
+    checapaginas();
+}
+
+void TForm1::butnextClick() {
+    RLPreview1->GoToPageNumber(RLPreview1->CurrentPageNumber() + 1);
+    checapaginas();
+}
+
+void TForm1::butlastClick() {
+    const TRLGraphicStorage* store = RLPreview1->Storage();
+    RLPreview1->GoToPageNumber(store ? store->PageCount() : 0);
+    checapaginas();
+}
+
+void TForm1::Edit1Change() {
+    const QString text = Edit1->text();
+    if (text.isEmpty()) return;
+    bool ok = false;
+    const int page = text.toInt(&ok);
+    // Only digits can be typed; anything else (pasted text, a number too large) is no page.
+    if (!ok) return;
+    RLPreview1->GoToPageNumber(page);
+    checapaginas();
+    if (TreeView1->topLevelItemCount() == 0) return;
+    QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+    if (root->childCount() == 0) return;
+    // Node i of the tree is page i (the root is node 0).
+    const int node = Edit1->text().toInt(&ok);
+    if (!ok || node < 0 || node > root->childCount()) return;
+    TreeView1->setCurrentItem(node == 0 ? root : root->child(node - 1));
+}
+
+void TForm1::TreeView1Change(QTreeWidgetItem* node) {
+    if (!node || node->text(0) == kRootCaption) return;
+    Edit1->setText(node->text(0));
+}
+
+void TForm1::FormKeyDown(int key) {
+    switch (key) {
+    case Qt::Key_Escape:
+        close();
+        break;
+    // The page keys act even while their buttons are disabled; the preview
+    // ignores a page outside the report.
+    case Qt::Key_Home:
+        butfirstClick();
+        break;
+    case Qt::Key_End:
+        butlastClick();
+        break;
+    case Qt::Key_PageDown:
+        butnextClick();
+        break;
+    case Qt::Key_PageUp:
+        butpriorClick();
+        break;
+    case Qt::Key_Left:
+        RLPreview1->SetHorzScrollPosition(RLPreview1->HorzScrollPosition() - 10);
+        break;
+    case Qt::Key_Right:
+        RLPreview1->SetHorzScrollPosition(RLPreview1->HorzScrollPosition() + 10);
+        break;
+    case Qt::Key_Up:
+        RLPreview1->SetVertScrollPosition(RLPreview1->VertScrollPosition() - 12);
+        break;
+    case Qt::Key_Down:
+        RLPreview1->SetVertScrollPosition(RLPreview1->VertScrollPosition() + 12);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- zoom
+
+void TForm1::SaveScrollPositions() {
+    savedHorzScroll_ = RLPreview1->HorzScrollPosition();
+    savedVertScroll_ = RLPreview1->VertScrollPosition();
+}
+
+void TForm1::RestoreScrollPositions() {
+    RLPreview1->SetHorzScrollPosition(savedHorzScroll_);
+    RLPreview1->SetVertScrollPosition(savedVertScroll_);
+}
+
+void TForm1::ComboBox1Change() {
+    const QString text = ComboBox1->currentText();
+    if (text.isEmpty()) return;
+    try {
+        SaveScrollPositions();
+        bool ok = false;
+        const int percent = text.toInt(&ok);
+        // A number too large for the box (or pasted text) is ignored like any
+        // zoom that cannot be applied.
+        if (!ok) return;
+        RLPreview1->SetZoomFactor(percent);
+        RestoreScrollPositions();
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::ZoomMenuClick(int percent) {
+    ComboBox1->setEditText(QString::number(percent));
+    RLPreview1->SetZoomFactor(percent);
+}
+
+// ---------------------------------------------------------------- panel and cursors
+
+void TForm1::SpeedButton2Click() {
+    NavigationPanel1->setVisible(NavigationPanel1->isHidden());
+    SpeedButton2->setChecked(!NavigationPanel1->isHidden());
+}
+
+void TForm1::ButHandClick() {
+    RLPreview1->setCursor(Cursors::Get(crHand1));
+}
+
+void TForm1::ButZoomClick() {
+    RLPreview1->setCursor(Cursors::Get(crZoom1));
+}
+
+// ---------------------------------------------------------------- file, font, picture, orientation
+
+void TForm1::Abrir1Click() {
+    const QString path = DialogPresenter::current().getOpenFileName(this, kTextFilter);
+    if (path.isEmpty()) return;
+    composer_.ReportLines = TForm2::ReadReportLines(path);
+    composer_.RegenerateAndShow();
+    composer_.LoadedPageCount = composer_.RLReport1->Storage().PageCount();
+    if (composer_.LoadedPageCount > 0) Edit1->setText(QStringLiteral("1"));
+}
+
+void TForm1::Inserir1Click() {
+    const QString path = DialogPresenter::current().getOpenFileName(this, kPictureFilter);
+    if (path.isEmpty() || !QFileInfo::exists(path)) return;
+    try {
+        // Read it once here: a folder, an unreadable or a damaged file is refused
+        // now, rather than named in a message by every page that would print it.
+        PictureData::fromFile(path);
+        StartupValues::current().FigurePath = path;
+        composer_.RegenerateAndShow();
+    } catch (const std::exception&) {
+        ShowPlainMessage(QStringLiteral("Tipo de arquivo inválido!"));
+    }
+}
+
+void TForm1::Remover1Click() {
+    StartupValues::current().FigurePath.clear();
+    composer_.QRImage1->SetPicture(QByteArray());
+    composer_.QRImage2->SetPicture(QByteArray());
+    composer_.RegenerateAndShow();
+}
+
+void TForm1::Alterar1Click() {
+    const std::optional<QFont> chosen =
+        DialogPresenter::current().getFont(this, toQFont(composer_.RLLabel1->Font));
+    if (!chosen) return;
+    const SurfaceFont font = fromQFont(*chosen, composer_.RLLabel1->Font);
+    composer_.RLReport1->Font = font;
+    composer_.RLLabel1->ParentFont = false;
+    composer_.RLLabel1->Font = font;
+    const QString& columns = StartupValues::current().ColumnCode;
+    if (columns == u"132" || columns == u"255") composer_.RLBand1->SetHeight(12);
+    composer_.RegenerateAndShow();
+}
+
+void TForm1::Retrato1Click() {
+    composer_.RLReport1->PageSetup.SetOrientation(poPortrait);
+    composer_.RegenerateAndShow();
+}
+
+void TForm1::Paisagem1Click() {
+    composer_.RLReport1->PageSetup.SetOrientation(poLandscape);
+    composer_.RegenerateAndShow();
+}
+
+// Commands that arrive with the print, save, export, e-mail and page setup
+// dialogs; their menu items and enabling rules are already in place.
+void TForm1::butprintClick() {}
+
+void TForm1::Imprimir1Click() {
+    if (butprint->isEnabled()) butprintClick();
+}
+
+void TForm1::SalvarComo1Click() {}
+void TForm1::Email1Click() {}
+void TForm1::ExportClick(QAction*) {}
+void TForm1::Configuracoes1Click() {}
+
+// ---------------------------------------------------------------- events
+
+bool TForm1::event(QEvent* event) {
+    // Hints go to the status bar's one centred panel.
+    if (event->type() == QEvent::StatusTip) {
+        StatusPanel->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TForm1::IsAcceptedBoxKey(const QKeyEvent& key) {
+    // Keys that type nothing (arrows, Home, Delete, Tab) are not characters and pass.
+    switch (key.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Delete:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        break;
+    }
+    const QString text = key.text();
+    if (text.isEmpty()) return true;
+    for (const QChar ch : text)
+        if (ch < u'0' || ch > u'9') return false;
+    return true;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != this) return false;
+    // Once per key: for the widget it is meant for, not again for each parent it
+    // is passed on to when that widget does not take it.
+    QWidget* focus = focusWidget();
+    if (focus ? widget != focus && widget != focus->focusProxy() : widget != this) return false;
+
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool zoomBox = widget == ComboBox1 || widget == ComboBox1->lineEdit();
+    FormKeyDown(key->key());
+    if (zoomBox) {
+        switch (key->key()) {
+        // Stepping through the list would change the zoom.
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Edit1->setFocus();
+            return true;
+        default:
+            break;
+        }
+    }
+    if ((zoomBox || widget == Edit1) && !IsAcceptedBoxKey(*key)) return true;
+    return false;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    DeleteReportFile();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::DeleteReportFile() {
+    const QString path = StartupValues::current().ReportFilePath;
+    if (path.isEmpty()) return;
+    // Another program may hold the file for a moment; try again a few times, but
+    // never keep the window from closing.
+    QString reason;
+    for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return;
+        QFile file(path);
+        if (file.remove()) return;
+        reason = file.errorString();
+        QThread::msleep(kDeleteRetryMs);
+    }
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return;
+    ErrorLog::append(QStringLiteral("não foi possível apagar o arquivo ") + path + QStringLiteral(": ") +
+                         reason,
+                     objectName());
+}
+
+} // namespace rl
