@@ -48,6 +48,20 @@ public:
     std::function<std::unique_ptr<ComposerView>(TForm2&)> ViewFactory;
     ComposerView* View() const { return view_.get(); }
 
+    // Where the program-folder settings file is read from (the title band's
+    // picture settings, the custom paper size at start-up). Empty, the default,
+    // means Settings::filePath(SettingsFile::Program), beside the executable.
+    // Tests and the batch mode's tests point it into a private folder so that
+    // nothing is ever written beside a test binary.
+    QString ProgramSettingsPath;
+    // The settings file of that kind, honouring ProgramSettingsPath.
+    Settings SettingsOf(SettingsFile which) const;
+
+    // Custom paper sides outside (0, kMaxCustomPaperMm] millimetres are refused
+    // like a text that is not a number: beyond this the page's pixel size would
+    // no longer fit the engine's 32-bit coordinates.
+    static constexpr double kMaxCustomPaperMm = 10000;
+
     // "A4", "Carta" or "Customizado" (custom size from the given settings file);
     // any other name leaves the paper as it is. Names are compared exactly.
     void ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource = SettingsFile::Program);
@@ -65,11 +79,26 @@ public:
     // Ctrl-Z ends the file, NUL becomes a blank, no length limit. A missing or
     // unreadable file (or a folder) gives no lines.
     static std::vector<std::string> ReadReportLines(const QString& path);
+    // The same, telling why nothing could be read: returns false, leaves lines
+    // empty and sets *error (UTF-8 text naming the file) when the path is
+    // missing, not a regular file (folders, devices and pipes are never
+    // opened, so nothing can block or run forever) or cannot be read.
+    // Memory follows the file's size: the file is read in fixed-size chunks.
+    static bool ReadReportLinesInto(const QString& path, std::vector<std::string>& lines,
+                                    QString* error = nullptr);
 
     // The label's font size for a column code: 7 points for "132", 6 for "255", 8 otherwise.
     static int FontSizeForColumnCode(const QString& columnCode);
 
 private:
+    // Report events: the line feed and the page tree.
+    void ReportBeforePrint();
+    void ReportNeedData(bool& moreData);
+    void ReportAfterPrint();
+    // Title band (mostra 0, program-folder file) and page-header band (mostra 1,
+    // system-folder file) before they print: the head picture and the band's height.
+    void PrintHeadPicture(TRLBand* band, TRLImage* image, SettingsFile source, int wantedMostra);
+
     std::unique_ptr<ComposerView> view_;
 };
 

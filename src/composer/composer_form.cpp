@@ -1,0 +1,303 @@
+#include "composer/composer_form.h"
+
+#include "pagestore/graphic_storage.h"
+#include "pagestore/picture_data.h"
+#include "platform/error.h"
+#include "platform/message_presenter.h"
+#include "platform/report_font.h"
+#include "platform/startup_values.h"
+#include "preview/preview.h"
+#include "report/custom_band.h"
+#include "report/custom_label.h"
+#include "report/custom_report.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cmath>
+
+namespace rl {
+
+namespace {
+
+// Windows's font heights at 96 dpi: 8 pt is 11 pixels, 7 pt 9, 6 pt 8.
+SurfaceFont reportFont(int points) {
+    SurfaceFont font;
+    font.Name = kReportFontFamily;
+    font.Size = points;
+    font.Style = 0;
+    font.Color = MetaColor{0, 0, 0};
+    font.Charset = 0; // ANSI: the text is Windows-1252 bytes
+    return font;
+}
+
+TRLBand* makeBand(QObject* owner, const char* name, TRLBandType type, TRLCustomControl* report) {
+    auto* band = new TRLBand(owner);
+    band->setObjectName(QString::fromLatin1(name));
+    band->BandType = type;
+    band->SetParentControl(report);
+    return band;
+}
+
+TRLImage* makeHeadImage(QObject* owner, const char* name, TRLBand* band, int left) {
+    auto* image = new TRLImage(owner);
+    image->setObjectName(QString::fromLatin1(name));
+    image->SetParentControl(band);
+    image->SetBounds(left, 0, 1, 1);
+    image->SetAutoSize(true);
+    return image;
+}
+
+// A millimetre text of the settings files: decimal comma, whatever the user's
+// locale says, so the same file means the same paper on every machine. A full
+// stop is accepted too (it is what the comma becomes). Throws on anything else.
+double parseMillimetres(const QString& text) {
+    QString normalized = text.trimmed();
+    const qsizetype comma = normalized.indexOf(u',');
+    if (comma >= 0) normalized[comma] = u'.';
+    bool ok = false;
+    const double value = QLocale::c().toDouble(normalized, &ok);
+    if (!ok || !std::isfinite(value) || value <= 0 || value > TForm2::kMaxCustomPaperMm)
+        throw Error("not a paper size in millimetres: " + text.toStdString());
+    return value;
+}
+
+bool fileExists(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+} // namespace
+
+TForm2::TForm2(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("Form2"));
+
+    RLReport1 = new TRLReport(this);
+    RLReport1->setObjectName(QStringLiteral("RLReport1"));
+    RLReport1->PageSetup.SetPaperSize(fpLetter);
+    RLReport1->Margins.SetAll(5.0);
+    RLReport1->AdjustableMargins = true;
+    RLReport1->Font = reportFont(8);
+    RLReport1->ShowProgress = false;
+    RLReport1->ForcePrepare = true;
+
+    // Creation order matters only within a band type; each type has one band.
+    PageHeaderBand1 = makeBand(this, "PageHeaderBand1", btHeader, RLReport1);
+    PageHeaderBand1->SetHeight(1);
+    QRImage1 = makeHeadImage(this, "QRImage1", PageHeaderBand1, 248);
+
+    titleband = makeBand(this, "titleband", btTitle, RLReport1);
+    titleband->SetHeight(1);
+    QRImage2 = makeHeadImage(this, "QRImage2", titleband, 304);
+
+    RLBand1 = makeBand(this, "RLBand1", btDetail, RLReport1);
+    RLBand1->ParentFont = false;
+    RLBand1->Font = reportFont(7);
+    RLBand1->SetHeight(12);
+
+    RLLabel1 = new TRLLabel(this);
+    RLLabel1->setObjectName(QStringLiteral("RLLabel1"));
+    RLLabel1->SetParentControl(RLBand1);
+    RLLabel1->ParentFont = false;
+    RLLabel1->Font = reportFont(7);
+    RLLabel1->SetBounds(0, 0, RLLabel1->Width(), RLLabel1->Height());
+    RLLabel1->SetAlign(faLeftTop);
+    RLLabel1->SetAutoSize(true);
+    RLBand1->SetAutoSize(true);
+
+    RLReport1->BeforePrint = [this](TRLCustomControl*, bool&) { ReportBeforePrint(); };
+    RLReport1->OnNeedData = [this](TRLCustomSkipper*, bool& moreData) { ReportNeedData(moreData); };
+    RLReport1->AfterPrint = [this](TRLCustomControl*) { ReportAfterPrint(); };
+    titleband->BeforePrint = [this](TRLCustomControl*, bool&) {
+        PrintHeadPicture(titleband, QRImage2, SettingsFile::Program, 0);
+    };
+    PageHeaderBand1->BeforePrint = [this](TRLCustomControl*, bool&) {
+        PrintHeadPicture(PageHeaderBand1, QRImage1, SettingsFile::System, 1);
+    };
+
+    // Lays the bands out across the printable width (768 on US Letter).
+    RLReport1->Realign();
+}
+
+TForm2::~TForm2() {
+    // The window holds the preview, which is linked to the report's page store:
+    // it goes first, while the report still exists.
+    view_.reset();
+}
+
+Settings TForm2::SettingsOf(SettingsFile which) const {
+    if (which == SettingsFile::Program && !ProgramSettingsPath.isEmpty())
+        return Settings(ProgramSettingsPath);
+    return Settings(which);
+}
+
+void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource) {
+    TRLPageSetup& setup = RLReport1->PageSetup;
+    if (paperName == u"A4") {
+        setup.SetPaperSize(fpA4);
+    } else if (paperName == u"Carta") {
+        setup.SetPaperSize(fpLetter);
+    } else if (paperName == u"Customizado") {
+        setup.SetPaperSize(fpCustom);
+        try {
+            const Settings settings = SettingsOf(customSizeSource);
+            setup.SetPaperHeight(parseMillimetres(settings.height()));
+            setup.SetPaperWidth(parseMillimetres(settings.width()));
+        } catch (const std::exception&) {
+            setup.SetPaperSize(fpA4);
+            ShowErrorBox(QStringLiteral("Ops, desculpe não foi possível utilizar o tamanho de papel "
+                                        "customizado, o tamanho foi automaticamente mudado para A4"));
+        }
+    }
+    // Any other name, the empty one included, leaves the paper as it is.
+}
+
+void TForm2::ComposeReport() {
+    const StartupValues& values = StartupValues::current();
+    ReportLines = ReadReportLines(values.ReportFilePath);
+
+    RLBand1->SetHeight(12);
+    RLLabel1->Font.Size = FontSizeForColumnCode(values.ColumnCode);
+
+    LoadedPageCount = RLReport1->Storage().PageCount();
+
+    if (values.OrientationWord.toLower() == u"paisagem") RLReport1->PageSetup.SetOrientation(poLandscape);
+
+    if (ViewFactory) view_ = ViewFactory(*this);
+
+    RegenerateAndShow();
+
+    if (view_) {
+        view_->ShowWindow();
+        view_->checapaginas();
+        view_->habilitamenus();
+        view_->ApplyPermissionFlags();
+    }
+}
+
+bool TForm2::RegenerateAndShow() {
+    TRLPreview* preview = view_ ? view_->Preview() : nullptr;
+    if (!preview) return RLReport1->Preview(nullptr);
+    return RLReport1->Preview([preview](TRLGraphicStorage* storage) { preview->AttachStorage(storage); });
+}
+
+int TForm2::FontSizeForColumnCode(const QString& columnCode) {
+    if (columnCode == u"132") return 7;
+    if (columnCode == u"255") return 6;
+    return 8;
+}
+
+std::vector<std::string> TForm2::ReadReportLines(const QString& path) {
+    std::vector<std::string> lines;
+    ReadReportLinesInto(path, lines);
+    return lines;
+}
+
+bool TForm2::ReadReportLinesInto(const QString& path, std::vector<std::string>& lines, QString* error) {
+    lines.clear();
+    const auto fail = [&](const QString& why) {
+        lines.clear();
+        lines.shrink_to_fit();
+        if (error) *error = path + QStringLiteral(": ") + why;
+        return false;
+    };
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) return fail(QStringLiteral("no such file"));
+    // Only regular files: a folder has no lines, and a device or a pipe could
+    // block the open or never end.
+    if (!info.isFile()) return fail(QStringLiteral("not a regular file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
+
+    constexpr char kCtrlZ = 26;
+    std::string line;
+    bool lineStarted = false; // something (if only a dropped CR) since the last LF
+    std::vector<char> chunk(64 * 1024);
+    bool endOfText = false;
+    while (!endOfText) {
+        const qint64 count = file.read(chunk.data(), qint64(chunk.size()));
+        if (count < 0) return fail(file.errorString());
+        if (count == 0) break;
+        for (qint64 i = 0; i < count; ++i) {
+            const char c = chunk[size_t(i)];
+            if (c == '\n') {
+                // A copy is exactly as long as the line, where the growing buffer is not.
+                lines.emplace_back(line);
+                line.clear();
+                lineStarted = false;
+                continue;
+            }
+            if (c == kCtrlZ) {
+                endOfText = true;
+                break;
+            }
+            lineStarted = true;
+            if (c == '\r') continue; // before LF it ends the line; alone it is dropped
+            line.push_back(c == '\0' ? ' ' : c);
+        }
+    }
+    if (lineStarted) lines.emplace_back(line);
+    return true;
+}
+
+void TForm2::ReportBeforePrint() {
+    LineCursor = 0;
+}
+
+void TForm2::ReportNeedData(bool& moreData) {
+    if (LineCursor == 0) LineCursor = 1; // the first line of the file is never printed
+    if (LineCursor > int(ReportLines.size()) - 1) return;
+    const std::string& line = ReportLines[size_t(LineCursor)];
+    if (line.find('\f') != std::string::npos) {
+        RLReport1->NewPage();
+        // The form feed is expected first on the line; wherever it is, the first
+        // character is the one dropped.
+        RLLabel1->SetCaption(line.substr(1));
+    } else {
+        RLLabel1->SetCaption(line);
+    }
+    moreData = true;
+    ++LineCursor;
+}
+
+void TForm2::ReportAfterPrint() {
+    if (view_) view_->RebuildPageTree(RLReport1->Storage().PageCount());
+}
+
+void TForm2::PrintHeadPicture(TRLBand* band, TRLImage* image, SettingsFile source, int wantedMostra) {
+    const Settings settings = SettingsOf(source);
+    band->SetHeight(0);
+    image->SetHeight(0);
+    if (settings.mostra() != wantedMostra) return;
+
+    const QString& figure = StartupValues::current().FigurePath;
+    if (fileExists(figure)) {
+        try {
+            image->SetPicture(PictureData::fromFile(figure));
+            // Both bands span the printable width; the title band's is the measure.
+            const int bandWidth = titleband->Width();
+            switch (settings.posicao()) {
+            case 0:
+                image->SetLeft(bandWidth / 2 - image->Width() / 2);
+                break;
+            case 1:
+                image->SetLeft(0);
+                break;
+            case 2:
+                image->SetLeft(bandWidth - image->Width());
+                break;
+            default:
+                break; // the design position stays
+            }
+        } catch (const std::exception&) {
+            ShowPlainMessage(QStringLiteral("Tipo de Arquivo Inválido"));
+        }
+    }
+    // A picture loaded by an earlier generation counts too.
+    const int pictureHeight = PictureData::size(image->Picture()).height();
+    if (pictureHeight > 0) band->SetHeight(pictureHeight + 3);
+}
+
+} // namespace rl
