@@ -4,6 +4,7 @@
 //
 // Usage: page_store_bench [PAGES]   (default 10000)
 #include "bench_support.h"
+#include "report_pages.h"
 
 #include "pagestore/graphic_storage.h"
 #include "platform/report_font.h"
@@ -19,36 +20,6 @@
 
 using namespace rl;
 
-namespace {
-
-std::unique_ptr<TRLGraphicSurface> makePage(int number) {
-    auto page = std::make_unique<TRLGraphicSurface>();
-    page->Width = 1056;
-    page->Height = 816;
-    page->SetOrientation(2);
-    page->SetPaperWidth(215.9);
-    page->SetPaperHeight(279.4);
-    page->DrawFont.Name = "Orator10 BT";
-    page->DrawFont.Size = 7;
-    page->DrawBrush.Style = std::uint8_t(BrushStyle::Clear);
-    std::string line(132, ' ');
-    for (int row = 0; row < 60; ++row) {
-        const std::int32_t top = 38 + row * 12;
-        const PageRect band{38, top, 1018, top + 12};
-        for (int i = 0; i < 132; ++i)
-            line[size_t(i)] = char('A' + (number + row + i) % 26);
-        // Band frame (transparent: nothing between the clips), then the label's copy.
-        page->SetClipRect(band);
-        page->ResetClipRect();
-        page->SetClipRect(band);
-        page->TextRect({38, top, 760, top + 12}, 38, top, line, haLeft, vaTop, 5);
-        page->ResetClipRect();
-    }
-    return page;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
@@ -61,7 +32,7 @@ int main(int argc, char** argv) {
     double rssAtTenth = 0;
     auto start = bench::Clock::now();
     for (int i = 0; i < pages; ++i) {
-        store.Add(makePage(i));
+        store.Add(bench::makeReportPage(i));
         if (i == pages / 10) rssAtTenth = bench::currentMiB();
     }
     const double writeSeconds = bench::secondsSince(start);

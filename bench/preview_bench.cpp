@@ -10,6 +10,7 @@
 //
 // Usage: preview_bench [PAGES] [FRAMES]   (defaults 2000 and 40)
 #include "bench_support.h"
+#include "report_pages.h"
 
 #include "pagestore/graphic_storage.h"
 #include "platform/report_font.h"
@@ -29,31 +30,6 @@ using namespace rl;
 
 namespace {
 
-std::unique_ptr<TRLGraphicSurface> makePage(int number) {
-    auto page = std::make_unique<TRLGraphicSurface>();
-    page->Width = 1056;
-    page->Height = 816;
-    page->SetOrientation(2);
-    page->SetPaperWidth(215.9);
-    page->SetPaperHeight(279.4);
-    page->DrawFont.Name = "Orator10 BT";
-    page->DrawFont.Size = 7;
-    page->DrawBrush.Style = std::uint8_t(BrushStyle::Clear);
-    std::string line(132, ' ');
-    for (int row = 0; row < 60; ++row) {
-        const std::int32_t top = 38 + row * 12;
-        const PageRect band{38, top, 1018, top + 12};
-        for (int i = 0; i < 132; ++i)
-            line[size_t(i)] = char('A' + (number + row + i) % 26);
-        // Band frame (transparent: nothing between the clips), then the label's copy.
-        page->SetClipRect(band);
-        page->ResetClipRect();
-        page->SetClipRect(band);
-        page->TextRect({38, top, 1018, top + 12}, 38, top, line, haLeft, vaTop, 5);
-        page->ResetClipRect();
-    }
-    return page;
-}
 
 struct Stats {
     double mean = 0, median = 0, worst = 0;
@@ -111,7 +87,7 @@ int main(int argc, char** argv) {
     auto* store = new TRLGraphicStorage(&owner);
     auto start = bench::Clock::now();
     for (int i = 0; i < pages; ++i)
-        store->Add(makePage(i));
+        store->Add(bench::makeReportPage(i));
     store->SetFirstPageNumber(1);
     store->SetLastPageNumber(pages);
     store->SetOrientation(2);
