@@ -1,0 +1,80 @@
+#pragma once
+
+#include "app/main_window.h"
+#include "app/scripted_dialog_presenter.h"
+#include "composer/composer_form.h"
+#include "pagestore/graphic_storage.h"
+#include "platform/recording_presenter.h"
+#include "platform/startup_values.h"
+#include "preview/preview.h"
+#include "report/custom_report.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace rl::test {
+
+// A composer with the real main window over a report file in a private folder,
+// with every message box and dialog scripted.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void TearDown() override {
+        composer.reset();
+        StartupValues::current() = savedValues;
+    }
+
+    // A report of the given number of pages: a first line that is never
+    // printed, then per page a form feed line and a few lines of text.
+    QString writeReport(const QString& name, int pages) {
+        QByteArray text = "not printed\r\n";
+        for (int page = 1; page <= pages; ++page) {
+            if (page > 1) text += '\f';
+            text += "P\xc1GINA " + QByteArray::number(page) + "\r\n";
+            for (int line = 0; line < 3; ++line)
+                text += "  linha " + QByteArray::number(line) + " da p\xe1gina " + QByteArray::number(page) +
+                        "\r\n";
+        }
+        const QString path = dir.filePath(name);
+        writeFile(path, text);
+        return path;
+    }
+
+    // Composes as start-up does, with the given command line (program name excluded).
+    void start(const QStringList& arguments) {
+        StartupValues::current() = StartupValues::fromArguments(arguments);
+        composer = std::make_unique<TForm2>();
+        composer->ProgramSettingsPath = dir.filePath(QStringLiteral("program-preview.ini"));
+        composer->ViewFactory = [](TForm2& owner) { return std::make_unique<TForm1>(owner); };
+        composer->ComposeReport();
+        window = dynamic_cast<TForm1*>(composer->View());
+        ASSERT_NE(window, nullptr);
+    }
+
+    int pageCount() const {
+        const TRLGraphicStorage* store = window->RLPreview1->Storage();
+        return store ? store->PageCount() : 0;
+    }
+    int currentPage() const { return window->RLPreview1->CurrentPageNumber(); }
+
+    QTemporaryDir dir;
+    StartupValues savedValues = StartupValues::current();
+    RecordingPresenter messages;
+    ScopedMessagePresenter messagesInstalled{messages};
+    ScriptedDialogPresenter dialogs;
+    ScopedDialogPresenter dialogsInstalled{dialogs};
+    std::unique_ptr<TForm2> composer;
+    TForm1* window = nullptr;
+};
+
+} // namespace rl::test

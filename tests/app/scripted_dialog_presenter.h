@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/dialog_presenter.h"
+
+#include <QFont>
+#include <QString>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace rl::test {
+
+// A dialog presenter for tests: records each request and answers from scripts;
+// an empty script answers as a cancelled dialog.
+class ScriptedDialogPresenter : public DialogPresenter {
+public:
+    struct Request {
+        QString kind; // "open", "save" or "font"
+        QString filter;
+        QFont initialFont;
+    };
+
+    QString getOpenFileName(QWidget*, const QString& filter) override {
+        requests.push_back({QStringLiteral("open"), filter, QFont()});
+        return next(openAnswers);
+    }
+    QString getSaveFileName(QWidget*, const QString& filter, const QString&) override {
+        requests.push_back({QStringLiteral("save"), filter, QFont()});
+        return next(saveAnswers);
+    }
+    std::optional<QFont> getFont(QWidget*, const QFont& initial) override {
+        requests.push_back({QStringLiteral("font"), QString(), initial});
+        if (fontAnswers.empty()) return std::nullopt;
+        std::optional<QFont> answer = fontAnswers.front();
+        fontAnswers.pop_front();
+        return answer;
+    }
+
+    std::vector<Request> requests;
+    std::deque<QString> openAnswers;
+    std::deque<QString> saveAnswers;
+    std::deque<std::optional<QFont>> fontAnswers;
+
+private:
+    static QString next(std::deque<QString>& answers) {
+        if (answers.empty()) return QString();
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace rl::test

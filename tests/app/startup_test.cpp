@@ -1,0 +1,59 @@
+#include "app/main_window.h"
+#include "app/scripted_dialog_presenter.h"
+#include "app/startup.h"
+#include "composer/composer_form.h"
+#include "pagestore/graphic_storage.h"
+#include "platform/recording_presenter.h"
+#include "platform/startup_values.h"
+#include "preview/preview.h"
+#include "report/custom_label.h"
+#include "report/custom_report.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace rl::test {
+namespace {
+
+TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
+    QApplication::setQuitOnLastWindowClosed(false);
+    const StartupValues saved = StartupValues::current();
+    RecordingPresenter messages;
+    ScopedMessagePresenter installed(messages);
+    QTemporaryDir dir;
+    const QString report = dir.filePath(QStringLiteral("report.txt"));
+    writeFile(report, "first line\r\nA line of the report\r\n\fsecond page\r\n");
+
+    std::unique_ptr<TForm2> composer = StartViewer(
+        {report, QStringLiteral("132"), QStringLiteral("PAISAGEM"), QStringLiteral("permissao=SNS")});
+    ASSERT_NE(composer, nullptr);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Visualizando Relatório"));
+    EXPECT_EQ(StartupValues::current().ReportFilePath, report);
+    EXPECT_EQ(StartupValues::current().JoinedCommandLine,
+              u' ' + report + QStringLiteral(" 132 PAISAGEM permissao=SNS"));
+    EXPECT_EQ(composer->RLReport1->PageSetup.Orientation(), poLandscape);
+    EXPECT_EQ(composer->RLLabel1->Font.Size, 7);
+
+    auto* window = dynamic_cast<TForm1*>(composer->View());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    TRLGraphicStorage* store = window->RLPreview1->Storage();
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->PageCount(), 2);
+    EXPECT_GT(store->Pages(0)->Width, store->Pages(0)->Height);
+    EXPECT_TRUE(window->butprint->isEnabled());
+    EXPECT_FALSE(window->Enviar1->menuAction()->isEnabled());
+    EXPECT_TRUE(messages.requests.empty());
+
+    composer.reset();
+    StartupValues::current() = saved;
+}
+
+} // namespace
+} // namespace rl::test
