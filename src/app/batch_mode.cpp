@@ -1,0 +1,455 @@
+#include "app/batch_mode.h"
+
+#include "composer/composer_form.h"
+#include "pagestore/graphic_storage.h"
+#include "platform/error.h"
+#include "platform/message_presenter.h"
+#include "platform/report_font.h"
+#include "platform/settings.h"
+#include "platform/startup_values.h"
+#include "platform/version.h"
+#include "report/custom_report.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QLocale>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace rl {
+
+namespace {
+
+constexpr double kMinZoom = 10;
+constexpr double kMaxZoom = 800;
+// A page image larger than this is refused rather than risking the memory of
+// the machine: 64 million pixels, 256 MiB in 32-bit colour (a Letter page at
+// 800 percent is 55 million).
+constexpr qint64 kMaxImagePixels = qint64(64) * 1024 * 1024;
+
+// Ends the run with an exit status and one line for standard error.
+struct BatchFailure {
+    int status;
+    QString message;
+};
+
+[[noreturn]] void usageError(const QString& message) {
+    throw BatchFailure{BatchUsageError, message + QStringLiteral(" (see relantomador --help)")};
+}
+
+struct PageRange {
+    int from = 1;
+    int to = 1;
+};
+
+struct BatchRequest {
+    QStringList plain; // FILE, COLUMNS, ORIENTATION, permissao=..., others
+    bool help = false;
+    bool version = false;
+    std::optional<QString> png;
+    std::optional<double> zoom;
+    std::optional<PageRange> pages;
+    std::optional<QString> exportPath;
+};
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+    bool available; // options of outputs still to come are known but refused
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"help", false, true},    {"version", false, true}, {"png", true, true},     {"zoom", true, true},
+    {"pages", true, true},    {"export", true, true},   {"print", false, false}, {"draft", true, false},
+    {"form", true, false},    {"mail", true, false},    {"cc", true, false},     {"from", true, false},
+    {"subject", true, false}, {"message", true, false}, {"type", true, false},   {"name", true, false},
+};
+
+const OptionSpec* findOption(const QString& name) {
+    for (const OptionSpec& spec : kOptions)
+        if (name == QLatin1String(spec.name)) return &spec;
+    return nullptr;
+}
+
+PageRange parsePages(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,9})(?:-([0-9]{1,9}))?$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    PageRange range;
+    if (match.hasMatch()) {
+        range.from = match.captured(1).toInt();
+        range.to = match.hasCaptured(2) ? match.captured(2).toInt() : range.from;
+        if (range.from >= 1 && range.to >= range.from) return range;
+    }
+    usageError(
+        QStringLiteral("--pages wants A-B with 1 <= A <= B, or one page number; got \"%1\"").arg(text));
+}
+
+double parseZoom(const QString& text) {
+    bool ok = false;
+    const double zoom = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(zoom) || zoom < kMinZoom || zoom > kMaxZoom)
+        usageError(QStringLiteral("--zoom wants a percentage from %1 to %2; got \"%3\"")
+                       .arg(kMinZoom)
+                       .arg(kMaxZoom)
+                       .arg(text));
+    return zoom;
+}
+
+void checkExportFormat(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"txt") return;
+    for (const char* later : {"pdf", "rtf", "htm", "html", "xls"})
+        if (suffix == QLatin1String(later))
+            usageError(QStringLiteral("exporting to .%1 is not available yet; this version exports .txt only")
+                           .arg(suffix));
+    usageError(QStringLiteral("--export: unknown format \"%1\"; use a name ending in .txt").arg(path));
+}
+
+BatchRequest parseArguments(const QStringList& arguments) {
+    BatchRequest request;
+    QSet<QString> seen;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(u"--")) {
+            request.plain.append(argument);
+            continue;
+        }
+        if (argument == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        QString name = argument.mid(2);
+        std::optional<QString> value;
+        if (const qsizetype equals = name.indexOf(u'='); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        const OptionSpec* spec = findOption(name);
+        if (!spec) usageError(QStringLiteral("unknown option --%1").arg(name));
+        if (!spec->available) usageError(QStringLiteral("--%1 is not available in this version").arg(name));
+        if (spec->takesValue && !value) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u"--"))
+                usageError(QStringLiteral("--%1 needs a value").arg(name));
+            value = arguments[++i];
+        } else if (!spec->takesValue && value) {
+            usageError(QStringLiteral("--%1 takes no value").arg(name));
+        }
+        if (seen.contains(name)) usageError(QStringLiteral("--%1 is given twice").arg(name));
+        seen.insert(name);
+
+        if (name == u"help")
+            request.help = true;
+        else if (name == u"version")
+            request.version = true;
+        else if (name == u"png")
+            request.png = *value;
+        else if (name == u"zoom")
+            request.zoom = parseZoom(*value);
+        else if (name == u"pages")
+            request.pages = parsePages(*value);
+        else if (name == u"export")
+            request.exportPath = *value;
+    }
+    if (request.help || request.version) return request;
+
+    if (request.png && request.png->isEmpty()) usageError(QStringLiteral("--png needs a folder"));
+    if (request.exportPath) {
+        if (request.exportPath->isEmpty()) usageError(QStringLiteral("--export needs a file name"));
+        checkExportFormat(*request.exportPath);
+    }
+    if (!request.png && !request.exportPath)
+        usageError(QStringLiteral("nothing to do: give --png DIR or --export OUT.txt"));
+    if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
+    if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
+    return request;
+}
+
+void writeText(QIODevice& device, const QString& text) {
+    device.write(text.toUtf8());
+}
+
+// Message boxes of the composition as lines of standard error, each distinct
+// one once (the page header's picture message would otherwise come once per
+// page). Nobody can answer: the box's first button is taken as pressed.
+class BatchPresenter : public MessagePresenter {
+public:
+    explicit BatchPresenter(QIODevice& err) : err_(err) {}
+
+    int showMessage(const MessageBoxRequest& request) override {
+        QString line = request.caption + QStringLiteral(": ") + request.text;
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        line.replace(u'\r', u' ');
+        line.replace(u'\n', u' ');
+        if (!shown_.contains(line)) {
+            shown_.insert(line);
+            writeText(err_, QStringLiteral("relantomador: ") + line + u'\n');
+        }
+        for (const MessageButton button :
+             {MessageButton::Ok, MessageButton::Cancel, MessageButton::No, MessageButton::Yes})
+            if (request.buttons.testFlag(button)) return int(button);
+        return int(MessageButton::NoButton);
+    }
+
+private:
+    QIODevice& err_;
+    QSet<QString> shown_;
+};
+
+// Puts the process-wide start-up values back when the run ends.
+class StartupValuesGuard {
+public:
+    StartupValuesGuard() : saved_(StartupValues::current()) {}
+    ~StartupValuesGuard() { StartupValues::current() = saved_; }
+    StartupValuesGuard(const StartupValuesGuard&) = delete;
+    StartupValuesGuard& operator=(const StartupValuesGuard&) = delete;
+
+private:
+    StartupValues saved_;
+};
+
+Settings programSettings(const BatchEnvironment& environment) {
+    return environment.programSettingsPath.isEmpty() ? Settings(SettingsFile::Program)
+                                                     : Settings(environment.programSettingsPath);
+}
+
+// The lines as the text export of the window writes them: every line, the
+// first one included, each ended by CR LF, the bytes unchanged.
+void exportText(const std::vector<std::string>& lines, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw BatchFailure{BatchFileError,
+                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
+    for (const std::string& line : lines) {
+        file.write(line.data(), qint64(line.size()));
+        file.write("\r\n", 2);
+    }
+    if (!file.commit())
+        throw BatchFailure{BatchFileError,
+                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
+}
+
+// Paints one page by itself, as the preview paints its paper but without the
+// border and the shadow, on white, scaled by zoom percent.
+QImage paintPage(const TRLGraphicSurface& page, double zoom, int pageNumber) {
+    const int width = std::max(1, int(std::lround(page.Width * zoom / 100)));
+    const int height = std::max(1, int(std::lround(page.Height * zoom / 100)));
+    if (qint64(width) * height > kMaxImagePixels)
+        throw BatchFailure{
+            BatchUsageError,
+            QStringLiteral("page %1 would be %2 x %3 pixels at zoom %4: too large; lower --zoom")
+                .arg(pageNumber)
+                .arg(width)
+                .arg(height)
+                .arg(zoom)};
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        throw BatchFailure{BatchFileError, QStringLiteral("not enough memory for page %1 at %2 x %3 pixels")
+                                               .arg(pageNumber)
+                                               .arg(width)
+                                               .arg(height)};
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    page.PaintTo(painter, QRect(0, 0, width, height));
+    painter.end();
+    return image;
+}
+
+void writePng(const QImage& image, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw BatchFailure{BatchFileError,
+                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image))
+        throw BatchFailure{BatchFileError,
+                           QStringLiteral("cannot write %1: %2").arg(path, writer.errorString())};
+    if (!file.commit())
+        throw BatchFailure{BatchFileError,
+                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
+}
+
+// The pages --pages asks for, all of them without it.
+PageRange pageRange(const TRLGraphicStorage& store, const BatchRequest& request) {
+    const int count = store.PageCount();
+    if (!request.pages) return {1, count};
+    const PageRange range = *request.pages;
+    if (range.to > count)
+        usageError(QStringLiteral("--pages %1-%2: the report has %3 page%4")
+                       .arg(range.from)
+                       .arg(range.to)
+                       .arg(count)
+                       .arg(count == 1 ? "" : "s"));
+    return range;
+}
+
+void writePages(TRLGraphicStorage& store, const PageRange& range, const BatchRequest& request) {
+    const double zoom = request.zoom.value_or(100.0);
+    const QDir folder(*request.png);
+    for (int number = range.from; number <= range.to; ++number) {
+        const TRLGraphicSurface* page = store.Pages(number - 1);
+        if (!page)
+            throw BatchFailure{
+                BatchFileError,
+                QStringLiteral("page %1 could not be read back from the page store").arg(number)};
+        const QImage image = paintPage(*page, zoom, number);
+        writePng(image, folder.filePath(QStringLiteral("page-%1.png").arg(number, 4, 10, QChar(u'0'))));
+    }
+}
+
+// A QGuiApplication for the run when the caller has none: fonts need one.
+std::unique_ptr<QGuiApplication> ensureGuiApplication() {
+    if (QCoreApplication::instance()) {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            throw BatchFailure{BatchFileError,
+                               QStringLiteral("the batch mode needs a graphical application object")};
+        return nullptr;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "relantomador";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+int run(const QStringList& arguments, const BatchEnvironment& environment, QIODevice& out, QIODevice& err) {
+    const BatchRequest request = parseArguments(arguments);
+    if (request.help) {
+        writeText(out, UsageText());
+        return BatchDone;
+    }
+    if (request.version) {
+        writeText(out, QStringLiteral("Relantomador %1\n").arg(ExeVersionString()));
+        return BatchDone;
+    }
+
+    StartupValuesGuard startupGuard;
+    StartupValues values = StartupValues::fromArguments(request.plain);
+
+    if (request.exportPath) {
+        const auto flags = permissionFlags(values.JoinedCommandLine);
+        if (flags && !(*flags)[ExportPermission])
+            throw BatchFailure{
+                BatchRefused,
+                QStringLiteral("exporting is not permitted: the third permissao flag is not S")};
+    }
+
+    std::vector<std::string> lines;
+    QString readError;
+    if (!TForm2::ReadReportLinesInto(values.ReportFilePath, lines, &readError))
+        throw BatchFailure{BatchFileError, QStringLiteral("cannot read the report: ") + readError};
+
+    if (!request.png) {
+        if (request.exportPath) exportText(lines, *request.exportPath);
+        return BatchDone;
+    }
+    lines.clear(); // the composer reads them again; no need to hold two copies
+    lines.shrink_to_fit();
+
+    // Composed as at start-up: the program-folder settings give the picture
+    // and the paper, then the composer reads the file and lays it out.
+    const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
+    if (!registerReportFont())
+        throw BatchFailure{BatchFileError, QStringLiteral("the report font could not be loaded")};
+    BatchPresenter presenter(err);
+    ScopedMessagePresenter scopedPresenter(presenter);
+    values.readSettings(programSettings(environment));
+    StartupValues::current() = values;
+
+    TForm2 form;
+    form.ProgramSettingsPath = environment.programSettingsPath;
+    form.ApplyPaperSize(values.PaperName, SettingsFile::Program);
+    form.ComposeReport();
+    if (form.RLReport1->CurrentState() != TRLCustomReport::State::Ready)
+        throw BatchFailure{BatchFileError, QStringLiteral("the report could not be prepared")};
+
+    // The last check needs the page count; only then is anything written.
+    TRLGraphicStorage& store = form.RLReport1->Storage();
+    const PageRange range = pageRange(store, request);
+    if (!QDir().mkpath(*request.png))
+        throw BatchFailure{BatchFileError, QStringLiteral("cannot create the folder %1").arg(*request.png)};
+    if (request.exportPath) exportText(form.ReportLines, *request.exportPath);
+    writePages(store, range, request);
+    return BatchDone;
+}
+
+} // namespace
+
+bool IsBatchInvocation(const QStringList& arguments) {
+    for (const QString& argument : arguments)
+        if (argument.startsWith(u"--")) return true;
+    return false;
+}
+
+int RunBatchMode(const QStringList& arguments) {
+    return RunBatchMode(arguments, BatchEnvironment{});
+}
+
+int RunBatchMode(const QStringList& arguments, const BatchEnvironment& environment) {
+    QFile standardOut;
+    QFile standardErr;
+    QIODevice* out = environment.out;
+    QIODevice* err = environment.err;
+    if (!out) {
+        standardOut.open(stdout, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        out = &standardOut;
+    }
+    if (!err) {
+        standardErr.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+        err = &standardErr;
+    }
+    int status;
+    try {
+        status = run(arguments, environment, *out, *err);
+    } catch (const BatchFailure& failure) {
+        writeText(*err, QStringLiteral("relantomador: ") + failure.message + u'\n');
+        status = failure.status;
+    } catch (const std::exception& e) {
+        writeText(*err, QStringLiteral("relantomador: ") + QString::fromUtf8(e.what()) + u'\n');
+        status = BatchFileError;
+    }
+    if (out == &standardOut) standardOut.flush();
+    return status;
+}
+
+QString UsageText() {
+    return QStringLiteral("Usage: relantomador FILE [COLUMNS [ORIENTATION]] [permissao=XYZ] [options]\n"
+                          "\n"
+                          "Without options the viewer window opens on FILE. With any option nothing is\n"
+                          "shown: the report is laid out as the window lays it out (paper, font, picture\n"
+                          "and settings files alike) and the options' work is done.\n"
+                          "\n"
+                          "  FILE             the text report: Windows-1252, a form feed starts a page,\n"
+                          "                   the first line is never printed; not deleted in this mode\n"
+                          "  COLUMNS          132: 7-point text; 255: 6-point; anything else: 8-point\n"
+                          "  ORIENTATION      paisagem (any case): landscape; anything else: portrait\n"
+                          "  permissao=XYZ    print, send and export permissions; S allows, anything\n"
+                          "                   else refuses\n"
+                          "\n"
+                          "Options, anywhere on the line (\"--\" ends them; --opt=value also works):\n"
+                          "  --png DIR        paint every page to DIR/page-0001.png, page-0002.png, ...\n"
+                          "                   (named by page number; DIR is created when missing)\n"
+                          "  --zoom Z         scale of --png in percent, 10 to 800 (default 100)\n"
+                          "  --pages A-B      only pages A to B (or only page A) for --png\n"
+                          "  --export OUT.txt write the text lines, the first one included, with CR LF\n"
+                          "                   line ends and the bytes unchanged (all lines: --pages does\n"
+                          "                   not apply); refused unless the export permission is S\n"
+                          "  --help           this text\n"
+                          "  --version        the program's version\n"
+                          "\n"
+                          "Exit status: 0 done, 1 bad usage, 2 input or output file problem,\n"
+                          "3 refused by the permissions, 4 printing or sending failed.\n");
+}
+
+} // namespace rl

@@ -1,0 +1,336 @@
+#include "app/batch_mode.h"
+
+#include "platform/settings.h"
+#include "platform/startup_values.h"
+#include "platform/version.h"
+#include "support/test_support.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace rl;
+
+namespace {
+
+// Runs the batch mode in-process with its settings, output and error in a
+// private folder and buffers.
+struct BatchFixture {
+    QTemporaryDir dir;
+    QByteArray outBytes, errBytes;
+
+    BatchFixture() { QFile::remove(Settings::filePath(SettingsFile::System)); }
+    ~BatchFixture() { QFile::remove(Settings::filePath(SettingsFile::System)); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    Settings programSettings() const { return Settings(path("program/preview.ini")); }
+
+    QString writeReport(const QByteArray& bytes, const QString& name = "report.txt") {
+        test::writeFile(path(name), bytes);
+        return path(name);
+    }
+
+    int run(const QStringList& arguments) {
+        outBytes.clear();
+        errBytes.clear();
+        QBuffer out(&outBytes), err(&errBytes);
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        BatchEnvironment environment;
+        environment.programSettingsPath = path("program/preview.ini");
+        environment.out = &out;
+        environment.err = &err;
+        return RunBatchMode(arguments, environment);
+    }
+
+    QString err() const { return QString::fromUtf8(errBytes); }
+    QStringList files(const QString& folder) const {
+        return QDir(path(folder)).entryList(QDir::Files, QDir::Name);
+    }
+};
+
+// A report of three pages, the first line not printed.
+QByteArray threePages() {
+    return "RELATORIO\r\nprimeira p\xe1gina\r\n\fsegunda\r\n\fterceira\r\n";
+}
+
+bool isWhite(const QImage& image, int x, int y) {
+    return image.pixel(x, y) == qRgb(255, 255, 255);
+}
+
+bool hasDarkPixel(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) return true;
+    return false;
+}
+
+} // namespace
+
+// ---- what is a batch command line
+
+TEST(BatchMode, AnyDoubleDashArgumentMakesABatchInvocation) {
+    EXPECT_FALSE(IsBatchInvocation({}));
+    EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "132", "paisagem", "permissao=SSS"}));
+    EXPECT_FALSE(IsBatchInvocation({"-h"}));
+    EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--png", "out"}));
+    EXPECT_TRUE(IsBatchInvocation({"--help"}));
+    EXPECT_TRUE(IsBatchInvocation({"--unknown"}));
+}
+
+TEST(BatchMode, HelpAndVersion) {
+    BatchFixture f;
+    EXPECT_EQ(f.run({"--help"}), 0);
+    EXPECT_TRUE(f.outBytes.startsWith(
+        "Usage: relantomador FILE [COLUMNS [ORIENTATION]] [permissao=XYZ] [options]\n"));
+    EXPECT_TRUE(f.outBytes.contains("--png DIR"));
+    EXPECT_TRUE(f.errBytes.isEmpty());
+
+    EXPECT_EQ(f.run({"--version"}), 0);
+    EXPECT_EQ(f.outBytes, "Relantomador " + ExeVersionString().toUtf8() + "\n");
+    EXPECT_TRUE(f.errBytes.isEmpty());
+
+    // Help wins over everything else on the line, and needs no file.
+    EXPECT_EQ(f.run({"report.txt", "--png", "x", "--help"}), 0);
+    EXPECT_TRUE(f.outBytes.startsWith("Usage:"));
+}
+
+// ---- bad usage: exit 1, one line on standard error, nothing written
+
+struct UsageCase {
+    const char* name;
+    QStringList arguments;
+    const char* message;
+};
+
+class BatchUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(BatchUsage, IsRefusedWithOneLine) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    QStringList arguments;
+    for (const QString& argument : GetParam().arguments)
+        arguments << (argument == "FILE"           ? report
+                      : argument.startsWith("OUT") ? f.path("out") + argument.mid(3)
+                                                   : argument);
+    EXPECT_EQ(f.run(arguments), 1);
+    EXPECT_TRUE(f.err().startsWith("relantomador: ")) << f.err().toStdString();
+    EXPECT_TRUE(f.err().contains(QString::fromUtf8(GetParam().message))) << f.err().toStdString();
+    EXPECT_TRUE(f.err().endsWith("(see relantomador --help)\n")) << f.err().toStdString();
+    EXPECT_EQ(f.errBytes.count('\n'), 1);
+    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{"report.txt"});
+    EXPECT_TRUE(f.outBytes.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BatchUsage,
+    ::testing::Values(
+        UsageCase{"UnknownOption", {"FILE", "--frobnicate"}, "unknown option --frobnicate"},
+        UsageCase{"NothingToDo", {"FILE", "--pages", "1-2"}, "nothing to do"},
+        UsageCase{"NoFile", {"--png", "OUT"}, "no report file given"},
+        UsageCase{"PngWithoutFolder", {"FILE", "--png"}, "--png needs a value"},
+        UsageCase{"ValueLooksLikeAnOption", {"FILE", "--png", "--zoom", "50"}, "--png needs a value"},
+        UsageCase{"ZoomWithoutPng",
+                  {"FILE", "--export", "OUT.txt", "--zoom", "50"},
+                  "--zoom applies to --png only"},
+        UsageCase{"ZoomTooSmall", {"FILE", "--png", "OUT", "--zoom", "5"}, "--zoom wants a percentage"},
+        UsageCase{"ZoomNotANumber", {"FILE", "--png", "OUT", "--zoom", "big"}, "--zoom wants a percentage"},
+        UsageCase{"PagesBackwards", {"FILE", "--png", "OUT", "--pages", "3-2"}, "--pages wants A-B"},
+        UsageCase{"PagesFromZero", {"FILE", "--png", "OUT", "--pages", "0-1"}, "--pages wants A-B"},
+        UsageCase{"PagesOpenEnded", {"FILE", "--png", "OUT", "--pages", "2-"}, "--pages wants A-B"},
+        UsageCase{"PagesBeyondTheReport",
+                  {"FILE", "--export", "OUT.txt", "--png", "OUT", "--pages", "2-4"},
+                  "the report has 3 pages"},
+        UsageCase{"OptionTwice", {"FILE", "--png", "OUT", "--png", "OUT"}, "--png is given twice"},
+        UsageCase{"FlagWithValue", {"FILE", "--version=2"}, "--version takes no value"},
+        UsageCase{"PdfNotYet", {"FILE", "--export", "OUT.pdf"}, "exporting to .pdf is not available yet"},
+        UsageCase{"HtmlNotYet", {"FILE", "--export", "OUT.HTML"}, "exporting to .html is not available yet"},
+        UsageCase{"UnknownFormat", {"FILE", "--export", "OUT.doc"}, "--export: unknown format"},
+        UsageCase{"NoExtension", {"FILE", "--export", "OUT"}, "--export: unknown format"},
+        UsageCase{"PrintNotYet", {"FILE", "--print"}, "--print is not available in this version"},
+        UsageCase{"MailNotYet", {"FILE", "--mail", "a@b.c"}, "--mail is not available in this version"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- input file problems: exit 2
+
+TEST(BatchMode, MissingOrUnusableInputFileIsAFileError) {
+    BatchFixture f;
+    EXPECT_EQ(f.run({f.path("missing.txt"), "--png", f.path("out")}), 2);
+    EXPECT_EQ(f.err(), "relantomador: cannot read the report: " + f.path("missing.txt") + ": no such file\n");
+    EXPECT_FALSE(QFileInfo::exists(f.path("out")));
+
+    EXPECT_EQ(f.run({f.dir.path(), "--export", f.path("out.txt")}), 2);
+    EXPECT_TRUE(f.err().endsWith(": not a regular file\n"));
+    EXPECT_FALSE(QFileInfo::exists(f.path("out.txt")));
+}
+
+TEST(BatchMode, UnwritableOutputIsAFileError) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "--export", f.path("no/such/folder/out.txt")}), 2);
+    EXPECT_TRUE(f.err().startsWith("relantomador: cannot write " + f.path("no/such/folder/out.txt")));
+    EXPECT_EQ(f.errBytes.count('\n'), 1);
+
+    test::writeFile(f.path("a-file"), "x");
+    EXPECT_EQ(f.run({report, "--png", f.path("a-file/pages")}), 2);
+    EXPECT_TRUE(f.err().startsWith("relantomador: cannot create the folder"));
+}
+
+// ---- --png
+
+TEST(BatchMode, PngPaintsEveryPageAtPageSize) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    const StartupValues before = StartupValues::current();
+    EXPECT_EQ(f.run({report, "132", "PAISAGEM", "--png", f.path("pages")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(f.errBytes.isEmpty()) << f.err().toStdString();
+    ASSERT_EQ(f.files("pages"), (QStringList{"page-0001.png", "page-0002.png", "page-0003.png"}));
+    for (const QString& name : f.files("pages")) {
+        const QImage image(f.path("pages/" + name));
+        ASSERT_EQ(image.size(), QSize(1056, 816)) << name.toStdString();
+        // No border or shadow: the corners are paper; the text is on it.
+        EXPECT_TRUE(isWhite(image, 0, 0));
+        EXPECT_TRUE(isWhite(image, 1055, 815));
+        EXPECT_TRUE(hasDarkPixel(image)) << name.toStdString();
+    }
+    // The input file stays, and the process-wide values are as they were.
+    EXPECT_TRUE(QFileInfo::exists(report));
+    EXPECT_EQ(StartupValues::current().ReportFilePath, before.ReportFilePath);
+}
+
+TEST(BatchMode, ZoomScalesThePageImages) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({"--zoom", "50", "--png", f.path("half"), report, "132", "paisagem"}), 0);
+    ASSERT_EQ(f.files("half").size(), 3);
+    EXPECT_EQ(QImage(f.path("half/page-0001.png")).size(), QSize(528, 408));
+
+    EXPECT_EQ(f.run({report, "--png=" + f.path("double"), "--zoom=200"}), 0);
+    EXPECT_EQ(QImage(f.path("double/page-0002.png")).size(), QSize(1632, 2112)); // portrait
+}
+
+TEST(BatchMode, PagesSelectsTheImagesWrittenAndNamesThemByPage) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "--pages", "2-3", "--png", f.path("some")}), 0);
+    EXPECT_EQ(f.files("some"), (QStringList{"page-0002.png", "page-0003.png"}));
+    EXPECT_EQ(f.run({report, "--pages", "1", "--png", f.path("one")}), 0);
+    EXPECT_EQ(f.files("one"), QStringList{"page-0001.png"});
+}
+
+TEST(BatchMode, PagesBeyondTheReportWriteNothing) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "--pages", "3-4", "--png", f.path("none")}), 1);
+    EXPECT_EQ(f.err(), "relantomador: --pages 3-4: the report has 3 pages (see relantomador --help)\n");
+    EXPECT_FALSE(QFileInfo::exists(f.path("none")));
+}
+
+TEST(BatchMode, ReportIsComposedWithTheProgramFolderSettings) {
+    BatchFixture f;
+    QImage logo(40, 30, QImage::Format_RGB32);
+    logo.fill(Qt::red);
+    ASSERT_TRUE(logo.save(f.path("logo.png")));
+    f.programSettings().setFigura(f.path("logo.png"));
+    f.programSettings().setPosicao(1);
+    f.programSettings().setPapel("A4");
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "80", "--png", f.path("pages")}), 0) << f.err().toStdString();
+    const QImage first(f.path("pages/page-0001.png"));
+    ASSERT_EQ(first.size(), QSize(794, 1123));
+    // The picture at the left of the title band, inside the 24-pixel margin.
+    EXPECT_EQ(first.pixel(24 + 20, 24 + 15), qRgb(255, 0, 0));
+    EXPECT_NE(QImage(f.path("pages/page-0002.png")).pixel(24 + 20, 24 + 15), qRgb(255, 0, 0));
+}
+
+TEST(BatchMode, CompositionMessagesAreWrittenOnceAndDoNotFailTheRun) {
+    BatchFixture f;
+    test::writeFile(f.path("logo.jpg"), "not a picture");
+    f.programSettings().setFigura(f.path("logo.jpg"));
+    f.programSettings().setPapel("Customizado");
+    f.programSettings().setHeight("não");
+    Settings(SettingsFile::System).setMostra(1); // the page header tries on every page
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "--png", f.path("pages")}), 0);
+    EXPECT_EQ(f.files("pages").size(), 3);
+    EXPECT_EQ(f.err(),
+              QString::fromUtf8("relantomador: Erro...: Ops, desculpe não foi possível utilizar o tamanho "
+                                "de papel customizado, o tamanho foi automaticamente mudado para A4\n"
+                                "relantomador: Visualizando Relatório: Tipo de Arquivo Inválido\n"));
+    EXPECT_EQ(QImage(f.path("pages/page-0001.png")).size(), QSize(794, 1123));
+}
+
+// ---- --export .txt
+
+TEST(BatchMode, TextExportWritesEveryLineWithCrLfAndTheBytesUnchanged) {
+    BatchFixture f;
+    static const char input[] = "CABE\xc7"
+                                "ALHO\nl\xednha \x80 1\r\nX\fY\r\n\fp\xe1g 2\r\n\0z\r\r\n\r\n";
+    const QString report = f.writeReport(QByteArray(input, sizeof input - 1));
+    EXPECT_EQ(f.run({report, "132", "--export", f.path("out.txt"), "--pages", "2-2"}), 0)
+        << f.err().toStdString();
+    EXPECT_TRUE(f.errBytes.isEmpty());
+    const QByteArray expected = QByteArray("CABE\xc7"
+                                           "ALHO\r\nl\xednha \x80 1\r\nX\fY\r\n\fp\xe1g 2\r\n z\r\n\r\n");
+    const QByteArray actual = test::readFile(f.path("out.txt"));
+    EXPECT_EQ(actual, expected) << test::firstDifference(expected, actual);
+    EXPECT_TRUE(QFileInfo::exists(report));
+}
+
+TEST(BatchMode, TextExportOfAnEmptyFileIsEmpty) {
+    BatchFixture f;
+    const QString report = f.writeReport("");
+    EXPECT_EQ(f.run({report, "--export", f.path("OUT.TXT")}), 0);
+    EXPECT_TRUE(QFileInfo::exists(f.path("OUT.TXT")));
+    EXPECT_EQ(test::readFile(f.path("OUT.TXT")), QByteArray());
+}
+
+TEST(BatchMode, PngAndExportTogether) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "--export", f.path("out.txt"), "--png", f.path("pages")}), 0);
+    EXPECT_EQ(test::readFile(f.path("out.txt")), threePages());
+    EXPECT_EQ(f.files("pages").size(), 3);
+}
+
+// ---- permission flags
+
+TEST(BatchMode, ExportIsRefusedWithoutTheExportPermission) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    for (const char* flags : {"permissao=SSN", "PERMISSAO=nnn", "permissao=SS"}) {
+        EXPECT_EQ(f.run({report, "132", "paisagem", flags, "--export", f.path("out.txt")}), 3) << flags;
+        EXPECT_EQ(f.err(), "relantomador: exporting is not permitted: the third permissao flag is not S\n");
+        EXPECT_FALSE(QFileInfo::exists(f.path("out.txt")));
+    }
+    // Painting pages is viewing, not exporting.
+    EXPECT_EQ(f.run({report, "permissao=NNN", "--png", f.path("pages")}), 0);
+    EXPECT_EQ(f.files("pages").size(), 3);
+    // Allowed, or flags left unchanged by blanks.
+    EXPECT_EQ(f.run({report, "132", "paisagem", "permissao=nns", "--export", f.path("a.txt")}), 0);
+    EXPECT_EQ(f.run({report, "permissao=   ", "--export", f.path("b.txt")}), 0);
+}
+
+TEST(BatchMode, PermissionIsSoughtInThePlainArgumentsOnly) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    QDir().mkpath(f.path("permissao=NNN"));
+    EXPECT_EQ(f.run({report, "--export", f.path("permissao=NNN/out.txt")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(f.path("permissao=NNN/out.txt")));
+}
+
+// ---- argument forms
+
+TEST(BatchMode, DoubleDashEndsTheOptions) {
+    BatchFixture f;
+    // Relative to the working folder, the test's private one.
+    test::writeFile("--odd.txt", threePages());
+    EXPECT_EQ(f.run({"--export", f.path("out.txt"), "--", "--odd.txt"}), 0) << f.err().toStdString();
+    EXPECT_EQ(test::readFile(f.path("out.txt")), threePages());
+    QFile::remove("--odd.txt");
+}
