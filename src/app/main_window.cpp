@@ -272,6 +272,8 @@ void TForm1::CreateBody() {
     StatusPanel = new QLabel(status);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
     StatusPanel->setAlignment(Qt::AlignCenter);
+    StatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusPanel->setMinimumHeight(StatusPanel->fontMetrics().height() + 6);
     status->addWidget(StatusPanel, 1);
     setStatusBar(status);
 }
