@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and opens the viewer on a report.
 # Usage: tools/start.sh FILE [COLUMNS [ORIENTATION]] [permissao=XYZ] [options]
-# (no arguments: examples/sample-132.txt 132 paisagem).
+# (no arguments: examples/ledger-132.txt 132 paisagem).
 #
 # The viewer deletes its report file when it closes, as the programs that start
 # it expect, so it is given a copy in a temporary folder. With options (--png,
@@ -19,7 +19,7 @@ dir=$(tools/build.sh release | tail -n 1)
 program="$root/$dir/src/relantomador"
 
 if [ $# -eq 0 ]; then
-  set -- "$root/examples/sample-132.txt" 132 paisagem
+  set -- "$root/examples/ledger-132.txt" 132 paisagem
 fi
 # The report path as the caller meant it, from the folder the script was started in.
 report=$1
