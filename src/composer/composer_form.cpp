@@ -7,6 +7,7 @@
 #include "platform/report_font.h"
 #include "platform/startup_values.h"
 #include "preview/preview.h"
+#include "print/printer_wrapper.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
 #include "report/custom_report.h"
@@ -76,6 +77,9 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
 
     RLReport1 = new TRLReport(this);
     RLReport1->setObjectName(QStringLiteral("RLReport1"));
+    // Margins widen to what the selected printer cannot print on; without a
+    // printer the wrapper answers with its fallback sheet.
+    RLReport1->PrinterMetricsProvider = [] { return TRLPrinterWrapper::instance().GetMetrics(); };
     RLReport1->PageSetup.SetPaperSize(fpLetter);
     RLReport1->Margins.SetAll(5.0);
     RLReport1->AdjustableMargins = true;

@@ -3,6 +3,7 @@
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 #include "platform/version.h"
+#include "print/printer_wrapper.h"
 #include "support/test_support.h"
 
 #include <QBuffer>
@@ -23,8 +24,23 @@ struct BatchFixture {
     QTemporaryDir dir;
     QByteArray outBytes, errBytes;
 
-    BatchFixture() { QFile::remove(Settings::filePath(SettingsFile::System)); }
-    ~BatchFixture() { QFile::remove(Settings::filePath(SettingsFile::System)); }
+    bool hadCupsServer = qEnvironmentVariableIsSet("CUPS_SERVER");
+    QByteArray savedCupsServer = qgetenv("CUPS_SERVER");
+
+    BatchFixture() {
+        // No printer: pages follow the fallback sheet's margins whatever the machine has.
+        qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
+        TRLPrinterWrapper::resetInstance();
+        QFile::remove(Settings::filePath(SettingsFile::System));
+    }
+    ~BatchFixture() {
+        QFile::remove(Settings::filePath(SettingsFile::System));
+        if (hadCupsServer)
+            qputenv("CUPS_SERVER", savedCupsServer);
+        else
+            qunsetenv("CUPS_SERVER");
+        TRLPrinterWrapper::resetInstance();
+    }
 
     QString path(const QString& name) const { return dir.filePath(name); }
     Settings programSettings() const { return Settings(path("program/preview.ini")); }

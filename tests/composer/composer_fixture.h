@@ -7,6 +7,7 @@
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 #include "preview/preview.h"
+#include "print/printer_wrapper.h"
 #include "report/custom_report.h"
 #include "support/test_support.h"
 
@@ -54,10 +55,15 @@ struct ComposerFixture {
     RecordingPresenter presenter;
     ScopedMessagePresenter scoped{presenter};
     StartupValues savedValues = StartupValues::current();
+    bool hadCupsServer = qEnvironmentVariableIsSet("CUPS_SERVER");
+    QByteArray savedCupsServer = qgetenv("CUPS_SERVER");
     std::unique_ptr<TForm2> form;
     FakeComposerView* view = nullptr; // owned by the form once composed with a view
 
     ComposerFixture() {
+        // No printer: layouts follow the fallback sheet whatever the machine has.
+        qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
+        TRLPrinterWrapper::resetInstance();
         StartupValues::current() = StartupValues{};
         QFile::remove(Settings::filePath(SettingsFile::System));
         form = std::make_unique<TForm2>();
@@ -65,6 +71,11 @@ struct ComposerFixture {
     }
     ~ComposerFixture() {
         form.reset();
+        if (hadCupsServer)
+            qputenv("CUPS_SERVER", savedCupsServer);
+        else
+            qunsetenv("CUPS_SERVER");
+        TRLPrinterWrapper::resetInstance();
         StartupValues::current() = savedValues;
         QFile::remove(Settings::filePath(SettingsFile::System));
     }

@@ -98,6 +98,13 @@ TEST(TForm2Design, ComponentsCarryTheirNamesTypesAndSettings) {
         EXPECT_EQ(band->Width(), 768) << band->Name().toStdString();
 }
 
+TEST(TForm2Design, PrinterMetricsComeFromThePrinterWrapper) {
+    ComposerFixture f;
+    ASSERT_TRUE(f.form->RLReport1->PrinterMetricsProvider);
+    EXPECT_EQ(f.form->RLReport1->PrinterMetricsProvider(), TRLPrinterWrapper::instance().GetMetrics());
+    EXPECT_EQ(f.form->RLReport1->PrinterMetricsProvider(), PrinterMetrics::fallback()); // no CUPS here
+}
+
 // ---- paper
 
 TEST(TForm2Paper, NamedPapersAreComparedExactly) {
