@@ -20,7 +20,10 @@ NavigationPanel::NavigationPanel(const QString& title, QWidget* parent) : QWidge
     QFont bold = titleLabel_->font();
     bold.setBold(true);
     titleLabel_->setFont(bold);
+    // Wider than the expanded panel in one line: it wraps to two.
+    titleLabel_->setWordWrap(true);
     titleLabel_->setMinimumWidth(0);
+    titleLabel_->setMinimumHeight(2 * QFontMetrics(bold).lineSpacing() + 2);
     titleLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     toggle_ = new QToolButton(this);
     toggle_->setObjectName(QStringLiteral("NavigationPanelToggle"));
