@@ -272,6 +272,10 @@ void writePng(const QImage& image, const QString& path) {
         throw BatchFailure{BatchFileError,
                            QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
     QImageWriter writer(&file, "png");
+    // Compressing dominates the time of a page (painting is a tenth of it):
+    // zlib's fastest level (Qt maps quality 80 to it) writes a third faster
+    // than the default level for files some 7 percent larger.
+    writer.setQuality(80);
     if (!writer.write(image))
         throw BatchFailure{BatchFileError,
                            QStringLiteral("cannot write %1: %2").arg(path, writer.errorString())};
