@@ -30,7 +30,8 @@ public:
     explicit TForm2(QObject* parent = nullptr);
     ~TForm2() override;
 
-    // Components, with their design settings applied by the constructor.
+    // Components, with their design settings applied by the constructor. The
+    // report takes its printer metrics from TRLPrinterWrapper::instance().
     TRLReport* RLReport1 = nullptr;
     TRLBand* RLBand1 = nullptr;
     TRLLabel* RLLabel1 = nullptr;
@@ -66,9 +67,12 @@ public:
     // any other name leaves the paper as it is. Names are compared exactly.
     void ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource = SettingsFile::Program);
 
-    // The composition at start-up: reads ReportFilePath, sets font size and
-    // orientation, creates and shows the main window (when a factory is set) and
-    // generates the pages.
+    // The composition at start-up, from StartupValues::current(): reads
+    // ReportFilePath, sets the label's font size from ColumnCode and landscape
+    // from OrientationWord, creates the main window (when a factory is set),
+    // generates the pages into its preview, then calls the view's ShowWindow,
+    // checapaginas, habilitamenus and ApplyPermissionFlags, in that order.
+    // The page tree is rebuilt by every generation (RebuildPageTree).
     void ComposeReport();
 
     // Generates the pages again from the first line and, with a view, attaches
@@ -80,10 +84,12 @@ public:
     // unreadable file (or a folder) gives no lines.
     static std::vector<std::string> ReadReportLines(const QString& path);
     // The same, telling why nothing could be read: returns false, leaves lines
-    // empty and sets *error (UTF-8 text naming the file) when the path is
+    // empty and sets *error (the path, ": " and the reason) when the path is
     // missing, not a regular file (folders, devices and pipes are never
     // opened, so nothing can block or run forever) or cannot be read.
-    // Memory follows the file's size: the file is read in fixed-size chunks.
+    // The file is read in fixed-size chunks and each line is held at its own
+    // length, so memory is the text plus a fixed cost per line (that of an
+    // empty std::string).
     static bool ReadReportLinesInto(const QString& path, std::vector<std::string>& lines,
                                     QString* error = nullptr);
 
