@@ -9,6 +9,9 @@ case "$kind" in
   fuzz)     dir=build-fuzz;     flags=(-DRL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   *) echo "usage: $0 [release|sanitize|fuzz]" >&2; exit 1 ;;
 esac
+# ccache is shared between checkouts (CI builds a fresh clone each time): paths
+# under the checkout are hashed relative to it, and the build folder is not hashed.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 # Progress and errors go to standard error; standard output names the build folder.
 cmake -S . -B "$dir" -G Ninja "${flags[@]}" >&2
 cmake --build "$dir" -j"$(nproc)" >&2
