@@ -63,22 +63,22 @@ struct BatchRequest {
     std::optional<QString> exportPath;
 };
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     bool takesValue;
     bool available; // options of outputs still to come are known but refused
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"help", false, true},    {"version", false, true}, {"png", true, true},     {"zoom", true, true},
     {"pages", true, true},    {"export", true, true},   {"print", false, false}, {"draft", true, false},
     {"form", true, false},    {"mail", true, false},    {"cc", true, false},     {"from", true, false},
     {"subject", true, false}, {"message", true, false}, {"type", true, false},   {"name", true, false},
 };
 
-const OptionSpec* findOption(const QString& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == QLatin1String(spec.name)) return &spec;
+const OptionRule* findOption(const QString& name) {
+    for (const OptionRule& rule : kOptions)
+        if (name == QLatin1String(rule.name)) return &rule;
     return nullptr;
 }
 
@@ -136,14 +136,14 @@ BatchRequest parseArguments(const QStringList& arguments) {
             value = name.mid(equals + 1);
             name.truncate(equals);
         }
-        const OptionSpec* spec = findOption(name);
-        if (!spec) usageError(QStringLiteral("unknown option --%1").arg(name));
-        if (!spec->available) usageError(QStringLiteral("--%1 is not available in this version").arg(name));
-        if (spec->takesValue && !value) {
+        const OptionRule* rule = findOption(name);
+        if (!rule) usageError(QStringLiteral("unknown option --%1").arg(name));
+        if (!rule->available) usageError(QStringLiteral("--%1 is not available in this version").arg(name));
+        if (rule->takesValue && !value) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u"--"))
                 usageError(QStringLiteral("--%1 needs a value").arg(name));
             value = arguments[++i];
-        } else if (!spec->takesValue && value) {
+        } else if (!rule->takesValue && value) {
             usageError(QStringLiteral("--%1 takes no value").arg(name));
         }
         if (seen.contains(name)) usageError(QStringLiteral("--%1 is given twice").arg(name));
