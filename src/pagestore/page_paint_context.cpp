@@ -139,7 +139,7 @@ bool widenOneSpace(std::string& t, size_t& scanPos) {
 }
 
 PagePaintContext::PagePaintContext(QPainter& painter, const TRLGraphicSurface& page, const QRect& target)
-    : painter_(painter), page_(page), target_(target) {
+    : painter_(painter), target_(target) {
     xf_ = page.Width != 0 ? double(target.width()) / page.Width : 1.0;
     yf_ = page.Height != 0 ? double(target.height()) / page.Height : 1.0;
     painter_.save();
@@ -170,8 +170,7 @@ void PagePaintContext::setCanvasClip(const QRect& rect) {
     // An empty rectangle means no clipping of its own; painting never leaves the target.
     if (target_.isEmpty()) {
         painter_.setClipping(hasCallerClip_);
-        if (hasCallerClip_)
-            painter_.setClipRegion(callerClip_);
+        if (hasCallerClip_) painter_.setClipRegion(callerClip_);
         return;
     }
     const QRect area = rect.isEmpty() ? target_ : rect.intersected(target_);
@@ -314,10 +313,8 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
     // Skip text that cannot show: its cell, a line's height of slack for
     // overhanging glyphs, cut to its bounds when clipped.
     QRect ink = QRect(x, y, std::max(w, r.right - x), ht).adjusted(-ht, -ht, ht, ht);
-    if (!(text.Options & toUnclipped))
-        ink &= r.toQRect();
-    if (!ink.intersects(visible_))
-        return;
+    if (!(text.Options & toUnclipped)) ink &= r.toQRect();
+    if (!ink.intersects(visible_)) return;
 
     if (text.HAlign == haJustify) {
         const int avail = r.right - x;

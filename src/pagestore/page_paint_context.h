@@ -63,7 +63,6 @@ private:
     void setCanvasClip(const QRect& rect);
 
     QPainter& painter_;
-    const TRLGraphicSurface& page_;
     QRect target_;
     QRegion callerClip_;
     bool hasCallerClip_ = false;

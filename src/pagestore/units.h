@@ -21,6 +21,11 @@ inline std::int32_t roundEven(double value) {
     return std::int32_t(r);
 }
 
+// Millimetres to page units as the report engine rounds them.
+inline std::int32_t millimetresToUnits(double mm) {
+    return roundEven(mm * 96 / 25.4);
+}
+
 // Trunc: drop the fraction towards zero, saturated.
 inline std::int32_t truncate(double value) {
     if (!(value == value)) return 0;

@@ -85,13 +85,9 @@ void TRLCustomPager::FinishRun(bool printEmpty) {
         break;
     }
 
-    auto holdsCaller = [&](TRLBandType type) {
-        const auto& list = bandLists_[size_t(type)];
-        return pageBreakCaller_ && std::find(list.begin(), list.end(), pageBreakCaller_) != list.end();
-    };
     for (TRLBandType type : {btColumnFooter, btSummary, btFooter}) {
         if (printed_[size_t(type)]) continue;
-        if (holdsCaller(type)) break;
+        if (ListHoldsPageBreakCaller(type)) break;
         PrintBandList(type);
     }
     ClosePage();
@@ -104,6 +100,11 @@ void TRLCustomPager::DiscardPage() {
 }
 
 // ---- band lists
+
+bool TRLCustomPager::ListHoldsPageBreakCaller(TRLBandType type) const {
+    const auto& list = bandLists_[size_t(type)];
+    return pageBreakCaller_ && std::find(list.begin(), list.end(), pageBreakCaller_) != list.end();
+}
 
 bool TRLCustomPager::PrintBandList(TRLBandType type) {
     const std::vector<TRLCustomBand*> list = bandLists_[size_t(type)];
@@ -199,12 +200,8 @@ void TRLCustomPager::OpenPage() {
 void TRLCustomPager::ClosePage() {
     if (!pageOpen_) return;
     if (OnPageEnding) OnPageEnding(this);
-    auto holdsCaller = [&](TRLBandType type) {
-        const auto& list = bandLists_[size_t(type)];
-        return pageBreakCaller_ && std::find(list.begin(), list.end(), pageBreakCaller_) != list.end();
-    };
     for (TRLBandType type : {btColumnFooter, btFooter})
-        if (!printed_[size_t(type)] && !holdsCaller(type)) PrintBandList(type);
+        if (!printed_[size_t(type)] && !ListHoldsPageBreakCaller(type)) PrintBandList(type);
     row_ += BottomInset();
 
     auto sheet = std::make_unique<TRLGraphicSurface>();

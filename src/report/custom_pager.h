@@ -69,6 +69,8 @@ protected:
 
 private:
     void PrintOneBand(TRLCustomBand& band);
+    // Closing lists that hold the band breaking the page are not printed.
+    bool ListHoldsPageBreakCaller(TRLBandType type) const;
     bool Fits(std::int32_t height) const { return FooterLimit() - row_ >= height; }
     void PageBreak(TRLCustomBand* caller);
     void OpenPage();

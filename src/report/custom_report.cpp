@@ -8,9 +8,6 @@
 namespace rl {
 
 namespace {
-std::int32_t mmToUnits(double mm) {
-    return roundEven(mm * 96 / 25.4);
-}
 std::int32_t dotsToUnits(std::int32_t dots, std::int32_t dpi) {
     return roundEven(double(dots) * 96 / dpi);
 }
@@ -69,10 +66,10 @@ void TRLCustomReport::RefreshPrinterMetrics() {
 }
 
 std::int32_t TRLCustomReport::PageWidthUnits() const {
-    return mmToUnits(PageSetup.OrientedWidth());
+    return millimetresToUnits(PageSetup.OrientedWidth());
 }
 std::int32_t TRLCustomReport::PageHeightUnits() const {
-    return mmToUnits(PageSetup.OrientedHeight());
+    return millimetresToUnits(PageSetup.OrientedHeight());
 }
 
 void TRLCustomReport::UpdateSize() {
@@ -80,8 +77,8 @@ void TRLCustomReport::UpdateSize() {
 }
 
 PageRect TRLCustomReport::MarginUnits() const {
-    PageRect m{mmToUnits(Margins.LeftMargin()), mmToUnits(Margins.TopMargin()),
-               mmToUnits(Margins.RightMargin()), mmToUnits(Margins.BottomMargin())};
+    PageRect m{millimetresToUnits(Margins.LeftMargin()), millimetresToUnits(Margins.TopMargin()),
+               millimetresToUnits(Margins.RightMargin()), millimetresToUnits(Margins.BottomMargin())};
     if (!AdjustableMargins) return m;
     PageRect printer{0, 0, 0, 0};
     const PrinterMetrics& p = metrics_;
@@ -100,10 +97,10 @@ PageRect TRLCustomReport::MarginUnits() const {
 PageRect TRLCustomReport::SiteClientRect() const {
     PageRect r = ClientRect();
     const PageRect m = MarginUnits();
-    r.left += m.left + mmToUnits(InsideMargins.LeftMargin());
-    r.top += m.top + mmToUnits(InsideMargins.TopMargin());
-    r.right -= m.right + mmToUnits(InsideMargins.RightMargin());
-    r.bottom -= m.bottom + mmToUnits(InsideMargins.BottomMargin());
+    r.left += m.left + millimetresToUnits(InsideMargins.LeftMargin());
+    r.top += m.top + millimetresToUnits(InsideMargins.TopMargin());
+    r.right -= m.right + millimetresToUnits(InsideMargins.RightMargin());
+    r.bottom -= m.bottom + millimetresToUnits(InsideMargins.BottomMargin());
     return r;
 }
 

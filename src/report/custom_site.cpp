@@ -8,10 +8,6 @@ namespace rl {
 
 namespace {
 
-std::int32_t mmToUnits(double mm) {
-    return roundEven(mm * 96 / 25.4);
-}
-
 struct AlignSlot {
     TRLCustomControl* control;
     int rank;
@@ -71,10 +67,10 @@ TRLCustomSite::~TRLCustomSite() = default;
 
 PageRect TRLCustomSite::SiteClientRect() const {
     PageRect r = ClientRect();
-    r.left += mmToUnits(Margins.LeftMargin()) + mmToUnits(InsideMargins.LeftMargin());
-    r.top += mmToUnits(Margins.TopMargin()) + mmToUnits(InsideMargins.TopMargin());
-    r.right -= mmToUnits(Margins.RightMargin()) + mmToUnits(InsideMargins.RightMargin());
-    r.bottom -= mmToUnits(Margins.BottomMargin()) + mmToUnits(InsideMargins.BottomMargin());
+    r.left += millimetresToUnits(Margins.LeftMargin()) + millimetresToUnits(InsideMargins.LeftMargin());
+    r.top += millimetresToUnits(Margins.TopMargin()) + millimetresToUnits(InsideMargins.TopMargin());
+    r.right -= millimetresToUnits(Margins.RightMargin()) + millimetresToUnits(InsideMargins.RightMargin());
+    r.bottom -= millimetresToUnits(Margins.BottomMargin()) + millimetresToUnits(InsideMargins.BottomMargin());
     return r;
 }
 
