@@ -13,6 +13,6 @@ esac
 # under the checkout are hashed relative to it, and the build folder is not hashed.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 # Progress and errors go to standard error; standard output names the build folder.
-cmake -S . -B "$dir" -G Ninja "${flags[@]}" >&2
+cmake -S . -B "$dir" -G Ninja -DRL_WERROR=ON "${flags[@]}" >&2
 cmake --build "$dir" -j"$(nproc)" >&2
 echo "$dir"

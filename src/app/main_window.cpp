@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/cursors.h"
-#include "app/dialog_presenter.h"
+#include "platform/dialog_presenter.h"
 #include "app/navigation_panel.h"
 #include "app/window_glyphs.h"
 #include "composer/composer_form.h"

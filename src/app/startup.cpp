@@ -1,12 +1,14 @@
 #include "app/startup.h"
 
 #include "app/main_window.h"
+#include "app/widget_dialog_presenter.h"
 #include "app/widget_message_presenter.h"
 #include "composer/composer_form.h"
 #include "platform/error_log.h"
 #include "platform/message_presenter.h"
 #include "platform/report_font.h"
 #include "platform/settings.h"
+#include "print/progress_window.h"
 #include "platform/startup_values.h"
 
 #include <QApplication>
@@ -55,6 +57,10 @@ void scheduleScreenshot(TForm1* window, const QString& path) {
 int RunViewer(QApplication& app, const QStringList& arguments) {
     WidgetMessagePresenter presenter;
     ScopedMessagePresenter installed(presenter);
+    WidgetDialogPresenter dialogs;
+    ScopedDialogPresenter dialogsInstalled(dialogs);
+    WidgetProgressPresenter progress;
+    ScopedProgressPresenter progressInstalled(progress);
     std::unique_ptr<TForm2> composer;
     try {
         composer = StartViewer(arguments);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pagestore/graphic_object_visitor.h"
 #include "pagestore/meta_records.h"
 #include "pagestore/units.h"
 
@@ -14,7 +15,6 @@ namespace rl {
 
 class ByteReader;
 class ByteWriter;
-class PagePaintContext;
 class TRLGraphicSurface;
 
 // Kind codes of the drawing objects, as serialized.
@@ -50,7 +50,8 @@ public:
     // Base fields, then the kind's own fields.
     void SaveToStream(ByteWriter& w) const;
     void LoadFromStream(ByteReader& r);
-    virtual void PaintTo(PagePaintContext& context) const = 0;
+    // Calls the visitor's visit for this object's kind.
+    virtual void Accept(GraphicObjectVisitor& visitor) const = 0;
     // Copies every field from an object of the same kind (possibly of another page).
     virtual void Assign(const TRLGraphicObject& source);
     virtual void Offset(std::int32_t dx, std::int32_t dy);
@@ -79,7 +80,7 @@ class TRLPixelObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Pixel; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
 
     MetaColor Color;
@@ -93,7 +94,7 @@ class TRLLineObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Line; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
     void Offset(std::int32_t dx, std::int32_t dy) override;
     void Inflate(double xf, double yf) override;
@@ -111,7 +112,7 @@ class TRLRectangleObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Rectangle; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
     void Inflate(double xf, double yf) override;
 
@@ -132,7 +133,7 @@ class TRLTextObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Text; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
     void Offset(std::int32_t dx, std::int32_t dy) override;
     void Inflate(double xf, double yf) override;
@@ -160,7 +161,7 @@ class TRLFillRectObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::FillRect; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
 
     TRLMetaBrush Brush;
@@ -174,7 +175,7 @@ class TRLEllipseObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Ellipse; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
     void Inflate(double xf, double yf) override;
 
@@ -190,7 +191,7 @@ class TRLPolygonObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Polygon; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
     void Offset(std::int32_t dx, std::int32_t dy) override;
     void Inflate(double xf, double yf) override;
@@ -208,7 +209,7 @@ class TRLPolylineObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::Polyline; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
     void Offset(std::int32_t dx, std::int32_t dy) override;
     void Inflate(double xf, double yf) override;
@@ -225,7 +226,7 @@ class TRLImageObject final : public TRLGraphicObject {
 public:
     explicit TRLImageObject(TRLGraphicSurface& surface);
     ObjectKind kind() const override { return ObjectKind::Image; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
     void Assign(const TRLGraphicObject& source) override;
 
     QByteArray PictureData; // tag + file image, see PictureData
@@ -240,14 +241,14 @@ class TRLSetClipRectObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::SetClipRect; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
 };
 
 class TRLResetClipRectObject final : public TRLGraphicObject {
 public:
     using TRLGraphicObject::TRLGraphicObject;
     ObjectKind kind() const override { return ObjectKind::ResetClipRect; }
-    void PaintTo(PagePaintContext& context) const override;
+    void Accept(GraphicObjectVisitor& visitor) const override { visitor.visit(*this); }
 };
 
 // The process-wide drawing group counter: a control increments it before it

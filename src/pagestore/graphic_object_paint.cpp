@@ -1,5 +1,6 @@
 // Painting of each drawing object kind onto a canvas at the context's scale.
 #include "pagestore/graphic_object.h"
+#include "pagestore/graphic_surface.h"
 #include "pagestore/page_paint_context.h"
 #include "pagestore/picture_data.h"
 
@@ -40,71 +41,104 @@ void drawFramed(PagePaintContext& context, const QRect& box, bool ellipse) {
     else
         painter.drawRect(frame);
 }
+
+// Paints each object it visits through the context, in page order.
+class PagePainter final : public GraphicObjectVisitor {
+public:
+    explicit PagePainter(PagePaintContext& context) : context_(context) {}
+    void visit(const TRLPixelObject& object) override;
+    void visit(const TRLLineObject& object) override;
+    void visit(const TRLRectangleObject& object) override;
+    void visit(const TRLTextObject& object) override;
+    void visit(const TRLFillRectObject& object) override;
+    void visit(const TRLEllipseObject& object) override;
+    void visit(const TRLPolygonObject& object) override;
+    void visit(const TRLPolylineObject& object) override;
+    void visit(const TRLImageObject& object) override;
+    void visit(const TRLSetClipRectObject& object) override;
+    void visit(const TRLResetClipRectObject&) override;
+
+private:
+    PagePaintContext& context_;
+};
+
 } // namespace
 
-void TRLPixelObject::PaintTo(PagePaintContext& context) const {
-    context.painter().fillRect(atLeastOnePixel(context.mapRect(Bounds)), Color.toQColor());
+void PagePainter::visit(const TRLPixelObject& object) {
+    context_.painter().fillRect(atLeastOnePixel(context_.mapRect(object.Bounds)), object.Color.toQColor());
 }
 
-void TRLLineObject::PaintTo(PagePaintContext& context) const {
-    context.applyPen(Pen);
-    context.applyBrush(Brush);
-    context.paintLine(context.mapPoint(StartPoint), context.mapPoint(EndPoint));
+void PagePainter::visit(const TRLLineObject& object) {
+    context_.applyPen(object.Pen);
+    context_.applyBrush(object.Brush);
+    context_.paintLine(context_.mapPoint(object.StartPoint), context_.mapPoint(object.EndPoint));
 }
 
-void TRLRectangleObject::PaintTo(PagePaintContext& context) const {
-    context.applyPen(Pen);
-    context.applyBrush(Brush);
-    drawFramed(context, atLeastOnePixel(context.mapRect(Bounds)), false);
+void PagePainter::visit(const TRLRectangleObject& object) {
+    context_.applyPen(object.Pen);
+    context_.applyBrush(object.Brush);
+    drawFramed(context_, atLeastOnePixel(context_.mapRect(object.Bounds)), false);
 }
 
-void TRLTextObject::PaintTo(PagePaintContext& context) const {
-    context.applyBrush(Brush);
-    context.paintText(*this);
+void PagePainter::visit(const TRLTextObject& object) {
+    context_.applyBrush(object.Brush);
+    context_.paintText(object);
 }
 
-void TRLFillRectObject::PaintTo(PagePaintContext& context) const {
-    context.applyBrush(Brush);
-    const PageRect r = context.mapRect(Bounds);
-    if (!r.isEmpty()) context.painter().fillRect(r.toQRect(), context.painter().brush());
+void PagePainter::visit(const TRLFillRectObject& object) {
+    context_.applyBrush(object.Brush);
+    const PageRect r = context_.mapRect(object.Bounds);
+    if (!r.isEmpty()) context_.painter().fillRect(r.toQRect(), context_.painter().brush());
 }
 
-void TRLEllipseObject::PaintTo(PagePaintContext& context) const {
-    context.applyPen(Pen);
-    context.applyBrush(Brush);
-    drawFramed(context, context.mapRect(Bounds).toQRect(), true);
+void PagePainter::visit(const TRLEllipseObject& object) {
+    context_.applyPen(object.Pen);
+    context_.applyBrush(object.Brush);
+    drawFramed(context_, context_.mapRect(object.Bounds).toQRect(), true);
 }
 
-void TRLPolygonObject::PaintTo(PagePaintContext& context) const {
-    context.applyPen(Pen);
-    context.applyBrush(Brush);
-    context.painter().drawPolygon(mapPoints(context, Points), Qt::OddEvenFill);
+void PagePainter::visit(const TRLPolygonObject& object) {
+    context_.applyPen(object.Pen);
+    context_.applyBrush(object.Brush);
+    context_.painter().drawPolygon(mapPoints(context_, object.Points), Qt::OddEvenFill);
 }
 
-void TRLPolylineObject::PaintTo(PagePaintContext& context) const {
-    context.applyPen(Pen);
-    context.painter().setBrush(Qt::NoBrush);
-    context.painter().drawPolyline(mapPoints(context, Points));
+void PagePainter::visit(const TRLPolylineObject& object) {
+    context_.applyPen(object.Pen);
+    context_.painter().setBrush(Qt::NoBrush);
+    context_.painter().drawPolyline(mapPoints(context_, object.Points));
 }
 
-void TRLImageObject::PaintTo(PagePaintContext& context) const {
-    const QImage picture = PictureData::toImage(PictureData);
+void PagePainter::visit(const TRLImageObject& object) {
+    const QImage picture = PictureData::toImage(object.PictureData);
     if (picture.isNull()) return;
-    PageRect r = context.mapRect(Bounds);
-    if (IntegralScale) {
+    PageRect r = context_.mapRect(object.Bounds);
+    if (object.IntegralScale) {
         const int k = r.width() / picture.width();
         r.right = r.left + k * picture.width() + 1;
     }
     if (r.isEmpty()) return;
-    context.painter().drawImage(r.toQRect(), picture);
+    context_.painter().drawImage(r.toQRect(), picture);
 }
 
-void TRLSetClipRectObject::PaintTo(PagePaintContext& context) const {
-    context.pushClip(context.mapRect(Bounds));
+void PagePainter::visit(const TRLSetClipRectObject& object) {
+    context_.pushClip(context_.mapRect(object.Bounds));
 }
 
-void TRLResetClipRectObject::PaintTo(PagePaintContext& context) const {
-    context.popClip();
+void PagePainter::visit(const TRLResetClipRectObject&) {
+    context_.popClip();
+}
+
+
+void VisitObjects(const TRLGraphicSurface& page, GraphicObjectVisitor& visitor) {
+    for (const auto& object : page.Items())
+        object->Accept(visitor);
+}
+
+void TRLGraphicSurface::PaintTo(QPainter& painter, const QRect& r) const {
+    PagePaintContext context(painter, *this, r);
+    PagePainter visitor(context);
+    VisitObjects(*this, visitor);
 }
 
 } // namespace rl

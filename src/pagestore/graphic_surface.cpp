@@ -246,12 +246,6 @@ bool TRLGraphicSurface::FindFreeRow(std::int32_t y, std::int32_t& freeY) const {
 
 // ---- output
 
-void TRLGraphicSurface::PaintTo(QPainter& painter, const QRect& r) const {
-    PagePaintContext context(painter, *this, r);
-    for (const auto& object : items_)
-        object->PaintTo(context);
-}
-
 QByteArray TRLGraphicSurface::SaveToBytes() const {
     QByteArray out;
     ByteWriter w(out);

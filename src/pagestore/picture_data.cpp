@@ -249,7 +249,11 @@ QByteArray fromImage(const QImage& image) {
 }
 
 QByteArray fromFile(const QString& path) {
-    const std::string name = "\"" + text(path) + "\"";
+    // Built in place: GCC 12 at -O3 mistakes "literal" + std::string for an
+    // overlapping copy (-Wrestrict).
+    std::string name = text(path);
+    name.insert(name.begin(), '"');
+    name.push_back('"');
     const QFileInfo info(path);
     if (!info.exists()) throw Error("A figura " + name + " não existe.");
     if (info.isDir()) throw Error("A figura " + name + " é uma pasta, não um arquivo.");

@@ -3,7 +3,8 @@
 #include "pagestore/graphic_storage.h"
 #include "platform/message_presenter.h"
 #include "platform/messages.h"
-#include "report/progress_window.h"
+#include "platform/clock.h"
+#include "platform/progress_presenter.h"
 
 namespace rl {
 
@@ -147,13 +148,10 @@ bool TRLCustomReport::Prepare() {
     try {
         Clear();
         state_ = State::Building;
-        reportDateTime_ = QDateTime::currentDateTime();
-        if (ShowProgress && TRLProgressWindow::Available()) {
-            progress_ = std::make_unique<TRLProgressWindow>(Messages::text(Messages::Id::PreparingReport));
-            progress_->OnCancel = [this] { Cancel(); };
-            progress_->show();
-            progress_->setFocus();
-        }
+        reportDateTime_ = Clock::current().now();
+        if (ShowProgress)
+            progress_ = ProgressPresenter::current().begin(Messages::text(Messages::Id::PreparingReport),
+                                                           [this] { Cancel(); });
         bool printIt = true;
         if (BeforePrint) BeforePrint(this, printIt);
         if (printIt) {

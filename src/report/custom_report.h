@@ -2,6 +2,7 @@
 
 #include "pagestore/graphic_storage.h"
 #include "platform/printer_metrics.h"
+#include "platform/progress_presenter.h"
 #include "report/custom_pager.h"
 #include "report/page_setup.h"
 
@@ -13,7 +14,6 @@
 
 namespace rl {
 
-class TRLProgressWindow;
 
 // The record loop: asks for records through OnNeedData and prints the detail
 // bands of each.
@@ -101,7 +101,7 @@ private:
     State state_ = State::Idle;
     PrinterMetrics metrics_ = PrinterMetrics::fallback();
     QDateTime reportDateTime_;
-    std::unique_ptr<TRLProgressWindow> progress_;
+    std::unique_ptr<ProgressDisplay> progress_;
 };
 
 class TRLReport : public TRLCustomReport {

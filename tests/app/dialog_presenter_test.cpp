@@ -1,5 +1,5 @@
 #include "app/cursors.h"
-#include "app/dialog_presenter.h"
+#include "platform/dialog_presenter.h"
 #include "app/main_window.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialog_presenter.h"
+#include "platform/dialog_presenter.h"
 
 #include <QFont>
 #include <QString>

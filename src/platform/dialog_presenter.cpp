@@ -1,18 +1,26 @@
-#include "app/dialog_presenter.h"
+#include "platform/dialog_presenter.h"
 
-#include <QFileDialog>
-#include <QFontDialog>
 #include <QRegularExpression>
 
 namespace rl {
 
 namespace {
+
+// Where nobody can answer a dialog, every dialog is cancelled.
+class CancellingDialogPresenter : public DialogPresenter {
+public:
+    QString getOpenFileName(QWidget*, const QString&) override { return {}; }
+    QString getSaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QFont> getFont(QWidget*, const QFont&) override { return std::nullopt; }
+};
+
 DialogPresenter* g_installed = nullptr;
+
 } // namespace
 
 DialogPresenter& DialogPresenter::current() {
-    static WidgetDialogPresenter standard;
-    return g_installed ? *g_installed : standard;
+    static CancellingDialogPresenter cancelling;
+    return g_installed ? *g_installed : cancelling;
 }
 
 DialogPresenter* DialogPresenter::setCurrent(DialogPresenter* presenter) {
@@ -35,22 +43,6 @@ QString DialogPresenter::toQtFilter(const QString& filter) {
         filters << description.trimmed() + QStringLiteral(" (") + patterns.simplified() + u')';
     }
     return filters.join(QStringLiteral(";;"));
-}
-
-QString WidgetDialogPresenter::getOpenFileName(QWidget* parent, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), toQtFilter(filter));
-}
-
-QString WidgetDialogPresenter::getSaveFileName(QWidget* parent, const QString& filter,
-                                               const QString& suggestedName) {
-    return QFileDialog::getSaveFileName(parent, QString(), suggestedName, toQtFilter(filter));
-}
-
-std::optional<QFont> WidgetDialogPresenter::getFont(QWidget* parent, const QFont& initial) {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent);
-    if (!ok) return std::nullopt;
-    return font;
 }
 
 } // namespace rl

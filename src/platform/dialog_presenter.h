@@ -9,9 +9,11 @@ class QWidget;
 
 namespace rl {
 
-// The one way the program shows a standard dialog (open file, save file, font).
-// The application uses the Qt dialogs; tests install a presenter that records
-// each request and answers from a script, so no test ever waits on a dialog.
+// The one way the program shows a standard dialog (open file, save file, font)
+// and the report library's own dialogs. The window application installs the
+// Qt dialogs; tests install a presenter that records each request and answers
+// from a script, so no test ever waits on a dialog. With none installed every
+// dialog answers as cancelled (nobody is there to answer it).
 //
 // Filters are given as the program writes them, "Description|pattern;pattern|…"
 // pairs; the presenter turns them into what its dialogs understand.
@@ -25,24 +27,16 @@ public:
     // The chosen font; nullopt when the user cancels.
     virtual std::optional<QFont> getFont(QWidget* parent, const QFont& initial) = 0;
 
-    // The presenter in use: the one installed, or the Qt dialogs when none is.
+    // The presenter in use: the one installed, or the cancelling one.
     // Installing does not transfer ownership; the caller keeps the presenter
     // alive while it is installed. Main thread only.
     static DialogPresenter& current();
-    // Installs a presenter (nullptr: the Qt dialogs); returns the previous one.
+    // Installs a presenter (nullptr: the cancelling one); returns the previous one.
     static DialogPresenter* setCurrent(DialogPresenter* presenter);
 
     // "Texts|*.txt|All|*.*" as Qt's name filters: "Texts (*.txt);;All (*.*)".
     // A description that already lists its patterns in brackets is kept as it is.
     static QString toQtFilter(const QString& filter);
-};
-
-// The standard Qt dialogs.
-class WidgetDialogPresenter : public DialogPresenter {
-public:
-    QString getOpenFileName(QWidget* parent, const QString& filter) override;
-    QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) override;
-    std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override;
 };
 
 // Installs a presenter for the life of a scope and restores the previous one.

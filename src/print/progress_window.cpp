@@ -1,4 +1,4 @@
-#include "report/progress_window.h"
+#include "print/progress_window.h"
 
 #include "platform/messages.h"
 
@@ -40,6 +40,34 @@ void TRLProgressWindow::Step(const QString& text) {
     if (bar_->maximum() > 0) bar_->setValue(std::min(bar_->maximum(), bar_->value() + 1));
     if (!text.isEmpty()) label_->setText(text);
     QCoreApplication::processEvents();
+}
+
+} // namespace rl
+
+namespace rl {
+
+namespace {
+
+class WindowDisplay : public ProgressDisplay {
+public:
+    WindowDisplay(const QString& caption, std::function<void()> onCancel) : window_(caption) {
+        window_.OnCancel = std::move(onCancel);
+        window_.show();
+        window_.setFocus();
+    }
+    void SetMaximum(int maximum) override { window_.SetMaximum(maximum); }
+    void Step(const QString& text) override { window_.Step(text); }
+
+private:
+    TRLProgressWindow window_;
+};
+
+} // namespace
+
+std::unique_ptr<ProgressDisplay> WidgetProgressPresenter::begin(const QString& caption,
+                                                                std::function<void()> onCancel) {
+    if (!TRLProgressWindow::Available()) return nullptr;
+    return std::make_unique<WindowDisplay>(caption, std::move(onCancel));
 }
 
 } // namespace rl

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/progress_presenter.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -28,6 +30,13 @@ public:
 private:
     QLabel* label_;
     QProgressBar* bar_;
+};
+
+// Shows progress in a TRLProgressWindow; the window application installs it.
+// Where no widget application runs it shows nothing.
+class WidgetProgressPresenter : public ProgressPresenter {
+public:
+    std::unique_ptr<ProgressDisplay> begin(const QString& caption, std::function<void()> onCancel) override;
 };
 
 } // namespace rl

@@ -1,0 +1,24 @@
+#include "app/widget_dialog_presenter.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+
+namespace rl {
+
+QString WidgetDialogPresenter::getOpenFileName(QWidget* parent, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), toQtFilter(filter));
+}
+
+QString WidgetDialogPresenter::getSaveFileName(QWidget* parent, const QString& filter,
+                                               const QString& suggestedName) {
+    return QFileDialog::getSaveFileName(parent, QString(), suggestedName, toQtFilter(filter));
+}
+
+std::optional<QFont> WidgetDialogPresenter::getFont(QWidget* parent, const QFont& initial) {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok) return std::nullopt;
+    return font;
+}
+
+} // namespace rl
