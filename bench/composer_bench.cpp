@@ -64,12 +64,11 @@ int main(int argc, char** argv) {
                 QFileInfo(path).size() / 1048576.0);
     std::printf("ReadReportLines:       %.3f s\n", readSeconds);
 
-    StartupValues& values = StartupValues::current();
+    TForm2 form;
+    StartupValues& values = form.Values;
     values.ReportFilePath = path;
     values.ColumnCode = "132";
     values.OrientationWord = "retrato";
-
-    TForm2 form;
     form.ProgramSettingsPath = work.filePath("program/preview.ini");
     form.ApplyPaperSize("Carta");
     start = bench::Clock::now();

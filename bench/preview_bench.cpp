@@ -30,7 +30,6 @@ using namespace rl;
 
 namespace {
 
-
 struct Stats {
     double mean = 0, median = 0, worst = 0;
 };

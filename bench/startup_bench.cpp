@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "composer/composer_form.h"
+#include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "platform/message_presenter.h"
 #include "preview/preview.h"
@@ -92,9 +93,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     StderrMessagePresenter messages;
     ScopedMessagePresenter installed(messages);
-    std::unique_ptr<TForm2> composer = StartViewer({report, "132", "paisagem"});
+    std::unique_ptr<ReportSession> session = StartViewer({report, "132", "paisagem"});
     const double composed = bench::secondsSince(start);
-    auto* window = dynamic_cast<TForm1*>(composer->View());
+    auto* window = dynamic_cast<TForm1*>(session->Composer().View());
     if (!window) return 3;
     PaintWatch watch;
     window->RLPreview1->Boxes(0)->installEventFilter(&watch);
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
                 watch.painted ? "" : " (no paint seen)");
     std::printf("  peak memory                %8.1f MiB (%.1f MiB before the application)\n",
                 bench::peakMiB(), baseMiB);
-    composer.reset();
+    session.reset();
     QDir::setCurrent(QDir::rootPath());
     return watch.painted ? 0 : 1;
 }

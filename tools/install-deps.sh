@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang
-  qt6-base-dev libjpeg-dev libcups2-dev libfontconfig-dev
+  qt6-base-dev qt6-translations-l10n libjpeg-dev libcups2-dev libfontconfig-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth fontconfig
   cups cups-client

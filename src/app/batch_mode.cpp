@@ -1,6 +1,7 @@
 #include "app/batch_mode.h"
 
 #include "composer/composer_form.h"
+#include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "platform/error.h"
 #include "platform/message_presenter.h"
@@ -207,23 +208,6 @@ private:
     QSet<QString> shown_;
 };
 
-// Puts the process-wide start-up values back when the run ends.
-class StartupValuesGuard {
-public:
-    StartupValuesGuard() : saved_(StartupValues::current()) {}
-    ~StartupValuesGuard() { StartupValues::current() = saved_; }
-    StartupValuesGuard(const StartupValuesGuard&) = delete;
-    StartupValuesGuard& operator=(const StartupValuesGuard&) = delete;
-
-private:
-    StartupValues saved_;
-};
-
-Settings programSettings(const BatchEnvironment& environment) {
-    return environment.programSettingsPath.isEmpty() ? Settings(SettingsFile::Program)
-                                                     : Settings(environment.programSettingsPath);
-}
-
 // The lines as the text export of the window writes them: every line, the
 // first one included, each ended by CR LF, the bytes unchanged.
 void exportText(const std::vector<std::string>& lines, const QString& path) {
@@ -338,16 +322,11 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         return BatchDone;
     }
 
-    StartupValuesGuard startupGuard;
-    StartupValues values = StartupValues::fromArguments(request.plain);
-
-    if (request.exportPath) {
-        const auto flags = permissionFlags(values.JoinedCommandLine);
-        if (flags && !(*flags)[ExportPermission])
-            throw BatchFailure{
-                BatchRefused,
-                QStringLiteral("exporting is not permitted: the third permissao flag is not S")};
-    }
+    const StartupValues values =
+        ReportSession::StartupValuesFor(request.plain, environment.programSettingsPath);
+    if (request.exportPath && !ReportSession::Permits(values, ExportPermission))
+        throw BatchFailure{BatchRefused,
+                           QStringLiteral("exporting is not permitted: the third permissao flag is not S")};
 
     std::vector<std::string> lines;
     QString readError;
@@ -361,29 +340,23 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     lines.clear(); // the composer reads them again; no need to hold two copies
     lines.shrink_to_fit();
 
-    // Composed as at start-up: the program-folder settings give the picture
-    // and the paper, then the composer reads the file and lays it out.
     const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
     if (!registerReportFont())
         throw BatchFailure{BatchFileError, QStringLiteral("the report font could not be loaded")};
     BatchPresenter presenter(err);
     ScopedMessagePresenter scopedPresenter(presenter);
-    values.readSettings(programSettings(environment));
-    StartupValues::current() = values;
-
-    TForm2 form;
-    form.ProgramSettingsPath = environment.programSettingsPath;
-    form.ApplyPaperSize(values.PaperName, SettingsFile::Program);
-    form.ComposeReport();
-    if (form.RLReport1->CurrentState() != TRLCustomReport::State::Ready)
+    // Composed as at start-up: the program-folder settings gave the picture
+    // and the paper, then the session reads the file and lays it out.
+    ReportSession session(values, environment.programSettingsPath);
+    if (!session.Compose())
         throw BatchFailure{BatchFileError, QStringLiteral("the report could not be prepared")};
 
     // The last check needs the page count; only then is anything written.
-    TRLGraphicStorage& store = form.RLReport1->Storage();
+    TRLGraphicStorage& store = session.Pages();
     const PageRange range = pageRange(store, request);
     if (!QDir().mkpath(*request.png))
         throw BatchFailure{BatchFileError, QStringLiteral("cannot create the folder %1").arg(*request.png)};
-    if (request.exportPath) exportText(form.ReportLines, *request.exportPath);
+    if (request.exportPath) exportText(session.ReportLines(), *request.exportPath);
     writePages(store, range, request);
     return BatchDone;
 }

@@ -79,8 +79,8 @@ struct BatchEnvironment {
 // exit status. Needs a QGuiApplication (or QApplication) on this thread for the
 // fonts; when no application object exists yet it creates a QGuiApplication
 // for the run, with the "offscreen" platform unless QT_QPA_PLATFORM says
-// otherwise. Registers the report font. Restores StartupValues::current() and
-// the message presenter before returning. Main thread only.
+// otherwise. Registers the report font. Restores the message presenter before
+// returning. Main thread only.
 int RunBatchMode(const QStringList& arguments);
 int RunBatchMode(const QStringList& arguments, const BatchEnvironment& environment);
 

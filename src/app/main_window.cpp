@@ -1,15 +1,15 @@
 #include "app/main_window.h"
 
 #include "app/cursors.h"
-#include "platform/dialog_presenter.h"
 #include "app/navigation_panel.h"
 #include "app/window_glyphs.h"
 #include "composer/composer_form.h"
+#include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
+#include "platform/dialog_presenter.h"
 #include "platform/error_log.h"
 #include "platform/message_presenter.h"
-#include "platform/startup_values.h"
 #include "platform/version.h"
 #include "platform/windows1252.h"
 #include "preview/preview.h"
@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -41,14 +42,16 @@
 
 namespace rl {
 
-const QString TForm1::kTextFilter = QStringLiteral("Arquivos Texto|*.txt");
+const QString TForm1::kTextFilter = QStringLiteral("Arquivos Texto|*.txt|Todos os arquivos|*");
 const QString TForm1::kPictureFilter = QStringLiteral(
     "Todos "
-    "(*.apf;*.gif;*.gif;*.ani;*.pcx;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.apf;*.gif;*.gif;*.ani;*.pcx;"
-    "*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf|APRO APF Format (*.apf)|*.apf|CompuServe GIF Image (*.gif)|*.gif|"
+    "(*.apf;*.gif;*.gif;*.ani;*.pcx;*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf)|*.apf;*.gif;*.gif;*.ani;*."
+    "pcx;"
+    "*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf|APRO APF Format (*.apf)|*.apf|CompuServe GIF Image "
+    "(*.gif)|*.gif|"
     "CompuServe GIF Image (*.gif)|*.gif|ANI Image (*.ani)|*.ani|PCX Image (*.pcx)|*.pcx|JPEG Image File "
-    "(*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced "
-    "Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
+    "(*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|PNG Image (*.png)|*.png|Bitmaps (*.bmp)|*.bmp|Icons "
+    "(*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
 
 namespace {
 
@@ -90,7 +93,7 @@ QIcon nodeIcon(int normalImage, int selectedImage) {
 
 } // namespace
 
-TForm1::TForm1(TForm2& composer, QWidget* parent) : QMainWindow(parent), composer_(composer) {
+TForm1::TForm1(ReportSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Relantomador de relatórios - versão ") + ExeVersionString());
     rootIcon_ = nodeIcon(0, 1);
@@ -117,6 +120,10 @@ TForm1::~TForm1() {
     // change it reports while going finds the window whole.
     RLPreview1->OnChangeView = nullptr;
     RLPreview1->OnResize = nullptr;
+}
+
+TForm2& TForm1::Composer() const {
+    return session_.Composer();
 }
 
 // ---------------------------------------------------------------- construction
@@ -170,6 +177,10 @@ void TForm1::CreateToolBar() {
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // The box applies exactly what is typed: no completion from the list
+    // ("20" would become "200"), and the wheel turns it only while it has focus.
+    ComboBox1->setCompleter(nullptr);
+    ComboBox1->setFocusPolicy(Qt::StrongFocus);
     ComboBox1->addItems({QStringLiteral("200"), QStringLiteral("100"), QStringLiteral("80"),
                          QStringLiteral("60"), QStringLiteral("40")});
     ComboBox1->setCurrentIndex(1);
@@ -198,6 +209,8 @@ void TForm1::CreateToolBar() {
     Edit1->setStatusTip(QStringLiteral("Página Atual"));
     Edit1->setFixedWidth(Edit1->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 12);
     Edit1->setAlignment(Qt::AlignRight);
+    // Digits only, whether typed, pasted or dropped.
+    Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit1));
     ToolBar1->addWidget(Edit1);
     connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
     Label1 = label(QStringLiteral("Label1"), QStringLiteral("de"));
@@ -309,7 +322,9 @@ void TForm1::CreateMenus() {
         AddMenuItem(Arquivo1, QStringLiteral("SalvarComo1"), QStringLiteral("&Salvar Como..."), false);
     Abrir1 = AddMenuItem(Arquivo1, QStringLiteral("Abrir1"), QStringLiteral("&Abrir"), true);
     Imprimir1 = AddMenuItem(Arquivo1, QStringLiteral("Imprimir1"), QStringLiteral("Imprimir"), true);
-    N1 = AddMenuItem(Arquivo1, QStringLiteral("N1"), QStringLiteral("-"), true);
+    // The "-" item is a separator; Qt would draw a separator's text beside its
+    // line, so it has none.
+    N1 = AddMenuItem(Arquivo1, QStringLiteral("N1"), QString(), true);
     N1->setSeparator(true);
     Sair1 = AddMenuItem(Arquivo1, QStringLiteral("Sair1"), QStringLiteral("&Sair"), true);
     connect(SalvarComo1, &QAction::triggered, this, [this] { SalvarComo1Click(); });
@@ -419,7 +434,7 @@ void TForm1::checapaginas() {
     Edit1->setText(QString::number(RLPreview1->CurrentPageNumber()));
     const int current = RLPreview1->CurrentPageNumber();
     Label1->setText(QStringLiteral("de ") + QString::number(pageCount));
-    if (pageCount > 0 && !SalvarComo1->isEnabled() && pageCount == composer_.LoadedPageCount) {
+    if (pageCount > 0 && !SalvarComo1->isEnabled() && pageCount == Composer().LoadedPageCount) {
         habilitamenus();
         // The calling program's restrictions outlive a change of text file: the
         // user could otherwise open the restricted report itself and export it.
@@ -438,13 +453,15 @@ void TForm1::habilitamenus() {
 
 void TForm1::ApplyPermissionFlags() {
     try {
-        const auto flags = permissionFlags(StartupValues::current().JoinedCommandLine);
-        if (!flags) return;
-        butprint->setEnabled((*flags)[PrintPermission]);
-        Imprimir1->setEnabled((*flags)[PrintPermission]);
-        Enviar1->menuAction()->setEnabled((*flags)[SendPermission]);
-        Exportarpara1->menuAction()->setEnabled((*flags)[ExportPermission]);
-        SalvarComo1->setEnabled((*flags)[ExportPermission]);
+        if (!session_.HasPermissionFlags()) return;
+        const bool print = session_.Permits(PrintPermission);
+        const bool send = session_.Permits(SendPermission);
+        const bool exportAllowed = session_.Permits(ExportPermission);
+        butprint->setEnabled(print);
+        Imprimir1->setEnabled(print);
+        Enviar1->menuAction()->setEnabled(send);
+        Exportarpara1->menuAction()->setEnabled(exportAllowed);
+        SalvarComo1->setEnabled(exportAllowed);
     } catch (const std::exception& error) {
         ShowErrorBox(QStringLiteral("Erro ao aplicar permissões, erro: ") + ErrorLog::messageOf(error));
     }
@@ -585,54 +602,39 @@ void TForm1::ButZoomClick() {
 void TForm1::Abrir1Click() {
     const QString path = DialogPresenter::current().getOpenFileName(this, kTextFilter);
     if (path.isEmpty()) return;
-    composer_.ReportLines = TForm2::ReadReportLines(path);
-    composer_.RegenerateAndShow();
-    composer_.LoadedPageCount = composer_.RLReport1->Storage().PageCount();
-    if (composer_.LoadedPageCount > 0) Edit1->setText(QStringLiteral("1"));
+    session_.OpenReport(path);
+    if (Composer().LoadedPageCount > 0) Edit1->setText(QStringLiteral("1"));
 }
 
 void TForm1::Inserir1Click() {
     const QString path = DialogPresenter::current().getOpenFileName(this, kPictureFilter);
     if (path.isEmpty() || !QFileInfo::exists(path)) return;
     try {
-        // Read it once here: a folder, an unreadable or a damaged file is refused
+        // Read once here: a folder, an unreadable or a damaged file is refused
         // now, rather than named in a message by every page that would print it.
-        PictureData::fromFile(path);
-        StartupValues::current().FigurePath = path;
-        composer_.RegenerateAndShow();
+        session_.SetPicture(path);
     } catch (const std::exception&) {
         ShowPlainMessage(QStringLiteral("Tipo de arquivo inválido!"));
     }
 }
 
 void TForm1::Remover1Click() {
-    StartupValues::current().FigurePath.clear();
-    composer_.QRImage1->SetPicture(QByteArray());
-    composer_.QRImage2->SetPicture(QByteArray());
-    composer_.RegenerateAndShow();
+    session_.RemovePicture();
 }
 
 void TForm1::Alterar1Click() {
     const std::optional<QFont> chosen =
-        DialogPresenter::current().getFont(this, toQFont(composer_.RLLabel1->Font));
+        DialogPresenter::current().getFont(this, toQFont(Composer().RLLabel1->Font));
     if (!chosen) return;
-    const SurfaceFont font = fromQFont(*chosen, composer_.RLLabel1->Font);
-    composer_.RLReport1->Font = font;
-    composer_.RLLabel1->ParentFont = false;
-    composer_.RLLabel1->Font = font;
-    const QString& columns = StartupValues::current().ColumnCode;
-    if (columns == u"132" || columns == u"255") composer_.RLBand1->SetHeight(12);
-    composer_.RegenerateAndShow();
+    session_.SetReportFont(fromQFont(*chosen, Composer().RLLabel1->Font));
 }
 
 void TForm1::Retrato1Click() {
-    composer_.RLReport1->PageSetup.SetOrientation(poPortrait);
-    composer_.RegenerateAndShow();
+    session_.SetOrientation(poPortrait);
 }
 
 void TForm1::Paisagem1Click() {
-    composer_.RLReport1->PageSetup.SetOrientation(poLandscape);
-    composer_.RegenerateAndShow();
+    session_.SetOrientation(poLandscape);
 }
 
 // Commands that arrive with the print, save, export, e-mail and page setup
@@ -681,6 +683,8 @@ bool TForm1::IsAcceptedBoxKey(const QKeyEvent& key) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The wheel over the zoom box changes the zoom only while the box has focus.
+    if (event->type() == QEvent::Wheel && watched == ComboBox1 && !ComboBox1->hasFocus()) return true;
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget->window() != this) return false;
@@ -691,6 +695,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
     auto* key = static_cast<QKeyEvent*>(event);
     const bool zoomBox = widget == ComboBox1 || widget == ComboBox1->lineEdit();
+    // Ctrl+C copies the page shown, unless the user selected text to copy.
+    if (key->matches(QKeySequence::Copy)) {
+        const auto* edit = qobject_cast<const QLineEdit*>(widget);
+        if (!(edit && edit->hasSelectedText()) && RLPreview1->CopyCurrentPage()) return true;
+    }
     FormKeyDown(key->key());
     if (zoomBox) {
         switch (key->key()) {
@@ -718,7 +727,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::DeleteReportFile() {
-    const QString path = StartupValues::current().ReportFilePath;
+    const QString path = session_.Values().ReportFilePath;
     if (path.isEmpty()) return;
     // Another program may hold the file for a moment; try again a few times, but
     // never keep the window from closing.

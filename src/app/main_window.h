@@ -20,15 +20,16 @@ class QTreeWidgetItem;
 namespace rl {
 
 class NavigationPanel;
+class ReportSession;
 class TForm2;
 class TRLPreview;
 
 // The main viewer window: the preview of the generated pages with the toolbar,
 // the menus, the page tree and the keyboard handling.
 //
-// Created and owned by the composer (through its view factory); it reaches the
-// report only through the composer. Closing it deletes the report file named on
-// the command line; the application ends when it closes (last window).
+// Created and owned by the composer (through the session's view factory); every
+// command that changes the report goes through the report session. Closing it deletes the report file named
+// on the command line; the application ends when it closes (last window).
 //
 // Keys reach the window before the focused control: the window watches the
 // application's key presses addressed to its focused widget (or to itself when
@@ -44,10 +45,11 @@ public:
     static constexpr int kDeleteAttempts = 10;
     static constexpr int kDeleteRetryMs = 20;
 
-    explicit TForm1(TForm2& composer, QWidget* parent = nullptr);
+    explicit TForm1(ReportSession& session, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    TForm2& Composer() const { return composer_; }
+    ReportSession& Session() const { return session_; }
+    TForm2& Composer() const;
 
     // ---- ComposerView
     TRLPreview* Preview() override { return RLPreview1; }
@@ -164,7 +166,7 @@ private:
     // Key filter of the page number and zoom boxes: digits, backspace and Enter.
     static bool IsAcceptedBoxKey(const QKeyEvent& key);
 
-    TForm2& composer_;
+    ReportSession& session_;
     std::vector<QAction*> menuItems_;
     QIcon rootIcon_;
     QIcon pageIcon_;

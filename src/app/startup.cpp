@@ -4,25 +4,32 @@
 #include "app/widget_dialog_presenter.h"
 #include "app/widget_message_presenter.h"
 #include "composer/composer_form.h"
+#include "composer/report_session.h"
 #include "platform/error_log.h"
+#include "platform/folders.h"
 #include "platform/message_presenter.h"
+#include "platform/messages.h"
 #include "platform/report_font.h"
 #include "platform/settings.h"
-#include "print/progress_window.h"
 #include "platform/startup_values.h"
+#include "print/progress_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QPixmap>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
 namespace rl {
 
-std::unique_ptr<TForm2> StartViewer(const QStringList& arguments) {
-    StartupValues& values = StartupValues::current();
-    values = StartupValues::fromArguments(arguments);
+std::unique_ptr<ReportSession> StartViewer(const QStringList& arguments) {
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
+    // The report library's old log, which nothing writes any more, goes at start-up.
+    QFile::remove(QDir(Folders::programFolder()).filePath(QStringLiteral("RLib.log")));
 
     // Reports are laid out in the embedded face whatever the system has; the
     // installation for other programs is a courtesy whose failure changes nothing.
@@ -31,17 +38,33 @@ std::unique_ptr<TForm2> StartViewer(const QStringList& arguments) {
         installReportFontIfMissing();
     } catch (...) {
     }
-    values.readSettings(Settings(SettingsFile::Program));
-
-    auto composer = std::make_unique<TForm2>();
-    composer->setObjectName(QStringLiteral("Form2"));
-    composer->ViewFactory = [](TForm2& owner) { return std::make_unique<TForm1>(owner); };
-    composer->ApplyPaperSize(values.PaperName);
-    composer->ComposeReport();
-    return composer;
+    auto session = std::make_unique<ReportSession>(ReportSession::StartupValuesFor(arguments));
+    session->Compose([](ReportSession& owner) { return std::make_unique<TForm1>(owner); });
+    return session;
 }
 
 namespace {
+
+// Qt's own dialogs and buttons ("Cancel", "Open") in the language the message
+// table chose, when the system has Qt's translations.
+void installQtTranslations(QApplication& app, QTranslator& translator) {
+    QString name;
+    switch (Messages::language()) {
+    case Messages::Language::Portuguese:
+        name = QStringLiteral("qtbase_pt_BR");
+        break;
+    case Messages::Language::French:
+        name = QStringLiteral("qtbase_fr");
+        break;
+    case Messages::Language::Spanish:
+        name = QStringLiteral("qtbase_es");
+        break;
+    case Messages::Language::English:
+        return;
+    }
+    if (translator.load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&translator);
+}
 
 // Saves the window's own drawing once it has been laid out, then closes it.
 void scheduleScreenshot(TForm1* window, const QString& path) {
@@ -55,26 +78,28 @@ void scheduleScreenshot(TForm1* window, const QString& path) {
 } // namespace
 
 int RunViewer(QApplication& app, const QStringList& arguments) {
+    QTranslator qtTranslator;
+    installQtTranslations(app, qtTranslator);
     WidgetMessagePresenter presenter;
     ScopedMessagePresenter installed(presenter);
     WidgetDialogPresenter dialogs;
     ScopedDialogPresenter dialogsInstalled(dialogs);
     WidgetProgressPresenter progress;
     ScopedProgressPresenter progressInstalled(progress);
-    std::unique_ptr<TForm2> composer;
+    std::unique_ptr<ReportSession> session;
     try {
-        composer = StartViewer(arguments);
+        session = StartViewer(arguments);
     } catch (const std::exception& error) {
         // Nothing to show the pages in: say why and stop.
         ShowErrorBox(ErrorLog::messageOf(error));
         return 1;
     }
-    auto* window = dynamic_cast<TForm1*>(composer->View());
+    auto* window = dynamic_cast<TForm1*>(session->Composer().View());
     const QString screenshot = qEnvironmentVariable("RELANTOMADOR_SCREENSHOT");
     if (window && !screenshot.isEmpty()) scheduleScreenshot(window, screenshot);
     const int result = app.exec();
     // The window goes before the composer's report, while the message presenter is still installed.
-    composer.reset();
+    session.reset();
     return result;
 }
 

@@ -8,7 +8,7 @@ class QApplication;
 
 namespace rl {
 
-class TForm2;
+class ReportSession;
 
 // The viewer's start-up once the application object exists, in this order:
 // the process-wide values from the arguments (the program's name excluded), the
@@ -17,9 +17,9 @@ class TForm2;
 // from the program-folder settings file, then the composer, which reads the
 // text file, creates the main window, generates the pages and shows them.
 //
-// Returns the composer; it owns the window and must outlive the event loop.
+// Returns the report session; it owns the window and must outlive the event loop.
 // Message boxes go through whatever presenter is installed.
-std::unique_ptr<TForm2> StartViewer(const QStringList& arguments);
+std::unique_ptr<ReportSession> StartViewer(const QStringList& arguments);
 
 // The whole viewer: installs the message box presenter, starts as above and runs
 // the event loop until the main window closes. Returns the exit code.

@@ -2,10 +2,11 @@
 
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
+#include "pagestore/text_measure.h"
 #include "platform/error.h"
+#include "platform/error_log.h"
 #include "platform/message_presenter.h"
 #include "platform/report_font.h"
-#include "platform/startup_values.h"
 #include "preview/preview.h"
 #include "print/printer_wrapper.h"
 #include "report/custom_band.h"
@@ -159,7 +160,7 @@ void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSou
 }
 
 void TForm2::ComposeReport() {
-    const StartupValues& values = StartupValues::current();
+    const StartupValues& values = Values;
     ReportLines = ReadReportLines(values.ReportFilePath);
 
     RLBand1->SetHeight(12);
@@ -182,9 +183,55 @@ void TForm2::ComposeReport() {
 }
 
 bool TForm2::RegenerateAndShow() {
+    const int askedSize = RLLabel1->Font.Size;
+    fittedFontSize_ = FontSizeThatFits();
+    RLLabel1->Font.Size = fittedFontSize_;
     TRLPreview* preview = view_ ? view_->Preview() : nullptr;
-    if (!preview) return RLReport1->Preview(nullptr);
-    return RLReport1->Preview([preview](TRLGraphicStorage* storage) { preview->AttachStorage(storage); });
+    bool prepared = false;
+    try {
+        if (!preview)
+            prepared = RLReport1->Preview(nullptr);
+        else
+            prepared = RLReport1->Preview(
+                [preview](TRLGraphicStorage* storage) { preview->AttachStorage(storage); });
+    } catch (...) {
+        RLLabel1->Font.Size = askedSize;
+        throw;
+    }
+    RLLabel1->Font.Size = askedSize;
+    return prepared;
+}
+
+int TForm2::WidestLineWidth(int fontSize) {
+    SurfaceFont font = RLLabel1->Font;
+    font.Size = fontSize;
+    int widest = 0;
+    for (size_t i = 1; i < ReportLines.size(); ++i) {
+        const std::string& line = ReportLines[i];
+        // A form feed line prints without its first character.
+        const bool feed = line.find('\f') != std::string::npos;
+        if (line.size() <= (feed ? 1u : 0u)) continue;
+        widest = std::max(widest, measureText(font, feed ? line.substr(1) : line).width());
+    }
+    return widest;
+}
+
+int TForm2::FontSizeThatFits() {
+    const int asked = RLLabel1->Font.Size;
+    if (asked <= kMinFittedFontSize || ReportLines.size() < 2) return asked;
+    // The width the detail band will have for this paper, orientation and printer.
+    RLReport1->RefreshPrinterMetrics();
+    RLReport1->Realign();
+    const int available = RLBand1->ClientRect().width() - RLLabel1->Left();
+    for (int size = asked; size >= kMinFittedFontSize; --size) {
+        if (WidestLineWidth(size) <= available) return size;
+    }
+    ErrorLog::append(
+        QStringLiteral("As linhas mais largas do relatório não cabem na página nem com fonte de %1 "
+                       "pontos; o que passa da margem não é impresso.")
+            .arg(kMinFittedFontSize),
+        objectName());
+    return kMinFittedFontSize;
 }
 
 int TForm2::FontSizeForColumnCode(const QString& columnCode) {
@@ -276,7 +323,7 @@ void TForm2::PrintHeadPicture(TRLBand* band, TRLImage* image, SettingsFile sourc
     image->SetHeight(0);
     if (settings.mostra() != wantedMostra) return;
 
-    const QString& figure = StartupValues::current().FigurePath;
+    const QString& figure = Values.FigurePath;
     if (fileExists(figure)) {
         try {
             image->SetPicture(PictureData::fromFile(figure));

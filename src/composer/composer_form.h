@@ -2,6 +2,7 @@
 
 #include "composer/composer_view.h"
 #include "platform/settings.h"
+#include "platform/startup_values.h"
 
 #include <QObject>
 #include <QString>
@@ -40,6 +41,10 @@ public:
     TRLBand* PageHeaderBand1 = nullptr;
     TRLImage* QRImage1 = nullptr;
 
+    // The start-up values this composer works from (the report session's copy):
+    // the file, the column code, the orientation word, the head picture.
+    StartupValues Values;
+
     // Process-wide composer state.
     std::vector<std::string> ReportLines; // Windows-1252 bytes; index 0 is never printed
     int LineCursor = 0;
@@ -67,7 +72,7 @@ public:
     // any other name leaves the paper as it is. Names are compared exactly.
     void ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource = SettingsFile::Program);
 
-    // The composition at start-up, from StartupValues::current(): reads
+    // The composition at start-up, from Values: reads
     // ReportFilePath, sets the label's font size from ColumnCode and landscape
     // from OrientationWord, creates the main window (when a factory is set),
     // generates the pages into its preview, then calls the view's ShowWindow,
@@ -77,7 +82,23 @@ public:
 
     // Generates the pages again from the first line and, with a view, attaches
     // them to its preview. Returns whether the report was prepared.
+    //
+    // A line too wide for the page's printable width would be cut off on every
+    // output, so before generating, the detail label's font is made smaller,
+    // a point at a time, until the widest line fits, but never below
+    // kMinFittedFontSize (below that the lines run off and the error log says
+    // so). The size asked for (RLLabel1->Font.Size) is kept; FittedFontSize()
+    // tells the one the pages were made with. Reports that fit are untouched.
     bool RegenerateAndShow();
+
+    // The smallest size a wide report is shrunk to: 4 points is still legible
+    // on paper (5 pixels at 96 dpi on screen, where the zoom helps).
+    static constexpr int kMinFittedFontSize = 4;
+    // The detail font's size the last generation used.
+    int FittedFontSize() const { return fittedFontSize_; }
+    // The size, at most the label's own, at which the widest report line fits
+    // the printable width (or kMinFittedFontSize when none does).
+    int FontSizeThatFits();
 
     // Reads a text report: lines end at LF or CR LF, a lone CR is dropped,
     // Ctrl-Z ends the file, NUL becomes a blank, no length limit. A missing or
@@ -105,7 +126,12 @@ private:
     // system-folder file) before they print: the head picture and the band's height.
     void PrintHeadPicture(TRLBand* band, TRLImage* image, SettingsFile source, int wantedMostra);
 
+    // The widest display width of the printed lines at a font size; the lines
+    // are measured once per size.
+    int WidestLineWidth(int fontSize);
+
     std::unique_ptr<ComposerView> view_;
+    int fittedFontSize_ = 0;
 };
 
 } // namespace rl

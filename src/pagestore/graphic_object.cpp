@@ -53,6 +53,9 @@ std::int32_t currentDrawingGroup() {
 std::int32_t nextDrawingGroup() {
     return std::int32_t(g_drawingGroup.fetch_add(1, std::memory_order_relaxed) + 1);
 }
+void resetDrawingGroups() {
+    g_drawingGroup.store(0, std::memory_order_relaxed);
+}
 
 void offsetPoint(PagePoint& p, std::int32_t dx, std::int32_t dy) {
     p.x = wrapAdd(p.x, dx);

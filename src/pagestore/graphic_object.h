@@ -255,6 +255,9 @@ public:
 // draws, and every object created afterwards takes its current value.
 std::int32_t currentDrawingGroup();
 std::int32_t nextDrawingGroup();
+// Starts the counting again; a report does so before it generates, so that the
+// same report makes the same pages whatever was generated before it.
+void resetDrawingGroups();
 
 // Makes an empty object of a kind on a page, not yet registered; null for an unknown code.
 std::unique_ptr<TRLGraphicObject> makeGraphicObject(int kindCode, TRLGraphicSurface& surface);

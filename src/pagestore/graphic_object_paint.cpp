@@ -129,7 +129,6 @@ void PagePainter::visit(const TRLResetClipRectObject&) {
     context_.popClip();
 }
 
-
 void VisitObjects(const TRLGraphicSurface& page, GraphicObjectVisitor& visitor) {
     for (const auto& object : page.Items())
         object->Accept(visitor);

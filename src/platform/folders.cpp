@@ -14,27 +14,25 @@ QString envFolder(const char* name) {
 
 QString programFolder() {
     // Without an application object there is no executable path to ask for.
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
     return QDir::currentPath();
 }
 
-QString currentFolder() { return QDir::currentPath(); }
+QString currentFolder() {
+    return QDir::currentPath();
+}
 
 QString systemFolder() {
     QString folder = envFolder("RELANTOMADOR_SYSTEM_DIR");
-    if (!folder.isEmpty())
-        return folder;
+    if (!folder.isEmpty()) return folder;
     folder = envFolder("XDG_CONFIG_HOME");
-    if (folder.isEmpty())
-        folder = QDir::homePath() + "/.config";
+    if (folder.isEmpty()) folder = QDir::homePath() + "/.config";
     return folder + "/relantomador";
 }
 
 QString fontsFolder() {
     QString folder = envFolder("XDG_DATA_HOME");
-    if (folder.isEmpty())
-        folder = QDir::homePath() + "/.local/share";
+    if (folder.isEmpty()) folder = QDir::homePath() + "/.local/share";
     return folder + "/fonts";
 }
 

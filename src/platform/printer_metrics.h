@@ -20,9 +20,7 @@ struct PrinterMetrics {
 
     // A Letter sheet at 300 dpi with quarter-inch margins: used whenever no
     // printer can be asked.
-    static constexpr PrinterMetrics fallback() {
-        return {300, 300, 2550, 3300, 75, 75, 75, 75, 2400, 3150};
-    }
+    static constexpr PrinterMetrics fallback() { return {300, 300, 2550, 3300, 75, 75, 75, 75, 2400, 3150}; }
     friend bool operator==(const PrinterMetrics&, const PrinterMetrics&) = default;
 };
 

@@ -31,7 +31,8 @@ public:
 
     // Begins a display with the caption (the window's title); onCancel is
     // called when the user asks to cancel. May return nullptr (nothing shown).
-    virtual std::unique_ptr<ProgressDisplay> begin(const QString& caption, std::function<void()> onCancel) = 0;
+    virtual std::unique_ptr<ProgressDisplay> begin(const QString& caption,
+                                                   std::function<void()> onCancel) = 0;
 
     // The presenter installed, or the silent one. Installing does not transfer
     // ownership; the caller keeps it alive while it is installed.

@@ -23,11 +23,6 @@ void StartupValues::readSettings(const Settings& settings) {
     }
 }
 
-StartupValues& StartupValues::current() {
-    static StartupValues values;
-    return values;
-}
-
 std::optional<std::array<bool, 3>> permissionFlags(const QString& joinedCommandLine) {
     // Searching without regard to case, rather than in a lower-cased copy, keeps
     // the position valid in the original text whatever its characters.

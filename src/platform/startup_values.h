@@ -10,9 +10,8 @@ namespace rl {
 
 class Settings;
 
-// The process-wide values taken at start-up from the command line and the
-// program-folder settings file. One instance lives for the whole process
-// (current()); it is used from the main thread only.
+// The values taken at start-up from the command line and the program-folder
+// settings file. The report session holds its own copy.
 struct StartupValues {
     QString ReportFilePath;    // argument 1; empty when absent
     QString ColumnCode;        // argument 2 ("80", "132", "255"; compared exactly)
@@ -27,9 +26,6 @@ struct StartupValues {
     // Reads FigurePath and PaperName from the given settings (the program-folder
     // file at start-up). A failure leaves the paper name empty and is not reported.
     void readSettings(const Settings& settings);
-
-    // The process's instance.
-    static StartupValues& current();
 };
 
 // Index of each permission flag in the result of permissionFlags().

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <climits>
@@ -33,11 +34,6 @@ int clampToInt(qint64 value) {
 
 // Zoom that fits `available` pixels of screen onto `pageUnits` of page, or none
 // when the store does not know that dimension.
-bool fitTerm(double available, int pageUnits, double& zoom) {
-    if (pageUnits <= 0) return false;
-    zoom = roundEven(available * 100.0 / pageUnits);
-    return true;
-}
 } // namespace
 
 TRLPreview::TRLPreview(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -152,18 +148,32 @@ void TRLPreview::SetZoomFactor(double zoomFactor) {
     LayoutBoxes();
 }
 
+double TRLPreview::FitZoom(int boxes, bool wholePage) const {
+    const int pageWidth = storage_->OrientedWidthPixels();
+    const int pageHeight = storage_->OrientedHeightPixels();
+    if (pageWidth <= 0 && pageHeight <= 0) return 100;
+    // Rounded down, so that the fitted boxes are never wider than the area.
+    const auto widthTerm = [&](int area) {
+        return std::floor(double(area - boxes * kPaperMargin) / boxes * 100.0 / pageWidth);
+    };
+    const auto heightTerm = [&] { return std::floor(double(height() - kPaperMargin) * 100.0 / pageHeight); };
+    if (pageWidth <= 0) return heightTerm();
+    double zoom = widthTerm(width());
+    if (wholePage && pageHeight > 0) zoom = std::min(zoom, heightTerm());
+    // Pages taller than the control bring the vertical scroll bar, which takes
+    // its width from the area the pages are shown in.
+    if (pageHeight > 0 && pageHeight * zoom / 100 + kPaperMargin > height()) {
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+        zoom = std::min(zoom, widthTerm(width() - bar));
+    }
+    return zoom;
+}
+
 void TRLPreview::FitWholePage() {
     const bool countChanged = visibleBoxCount_ != 1;
     SetVisibleBoxCount(1);
-    double zoom = 100, term;
-    bool any = false;
-    if (storage_) {
-        if (fitTerm(width() - kPaperMargin, storage_->OrientedWidthPixels(), term)) zoom = term, any = true;
-        if (fitTerm(height() - kPaperMargin, storage_->OrientedHeightPixels(), term))
-            zoom = any ? std::min(zoom, term) : term;
-    }
     const double before = zoomFactor_;
-    SetZoomFactor(zoom);
+    SetZoomFactor(storage_ ? FitZoom(1, true) : 100);
     // Fewer boxes at the same zoom still need placing again.
     if (countChanged && zoomFactor_ == before) LayoutBoxes();
 }
@@ -171,26 +181,16 @@ void TRLPreview::FitWholePage() {
 void TRLPreview::FitPageWidth() {
     const bool countChanged = visibleBoxCount_ != 1;
     SetVisibleBoxCount(1);
-    double zoom = 100, term;
-    if (storage_ && fitTerm(width() - kPaperMargin, storage_->OrientedWidthPixels(), term)) zoom = term;
     const double before = zoomFactor_;
-    SetZoomFactor(zoom);
+    SetZoomFactor(storage_ ? FitZoom(1, false) : 100);
     if (countChanged && zoomFactor_ == before) LayoutBoxes();
 }
 
 void TRLPreview::ShowMultiplePages() {
     const bool countChanged = visibleBoxCount_ != kBoxCount;
     SetVisibleBoxCount(kBoxCount);
-    double zoom = 100, term;
-    bool any = false;
-    if (storage_) {
-        if (fitTerm((width() - kPaperMargin) / 3.0, storage_->OrientedWidthPixels(), term))
-            zoom = term, any = true;
-        if (fitTerm(height() - kPaperMargin, storage_->OrientedHeightPixels(), term))
-            zoom = any ? std::min(zoom, term) : term;
-    }
     const double before = zoomFactor_;
-    SetZoomFactor(zoom);
+    SetZoomFactor(storage_ ? FitZoom(kBoxCount, true) : 100);
     // Boxes just shown at the same zoom still have no place.
     if (countChanged && zoomFactor_ == before) LayoutBoxes();
 }
@@ -399,12 +399,20 @@ void TRLPreview::PopupMenuOn(TRLPreviewBox* box, const QPoint& globalPos) {
 }
 
 void TRLPreview::CopyPageToClipboard() {
-    if (!popupBox_) return;
-    const TRLGraphicSurface* page = popupBox_->Page();
+    CopyPageOf(popupBox_);
+}
+
+bool TRLPreview::CopyCurrentPage() {
+    return storage_ && isVisible() && CopyPageOf(boxes_[0]);
+}
+
+bool TRLPreview::CopyPageOf(const TRLPreviewBox* box) {
+    if (!box) return false;
+    const TRLGraphicSurface* page = box->Page();
     if (!page || page->Width <= 0 || page->Height <= 0 || qint64(page->Width) * page->Height > kMaxCopyPixels)
-        return;
+        return false;
     QImage image(page->Width, page->Height, QImage::Format_RGB32);
-    if (image.isNull()) return;
+    if (image.isNull()) return false;
     image.setDotsPerMeterX(kDotsPerMetre96);
     image.setDotsPerMeterY(kDotsPerMetre96);
     image.fill(Qt::white);
@@ -413,6 +421,7 @@ void TRLPreview::CopyPageToClipboard() {
         page->PaintTo(painter, image.rect());
     }
     QApplication::clipboard()->setImage(image);
+    return true;
 }
 
 } // namespace rl

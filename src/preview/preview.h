@@ -97,6 +97,9 @@ public:
     TRLPreviewBox* Boxes(int index) const { return boxes_.at(size_t(index)); }
     QMenu* ContextMenu() const { return contextMenu_; }
     QAction* CopyAction() const { return copyAction_; }
+    // Copies the current page, as painted at 100 %, to the clipboard; false
+    // when no page is shown.
+    bool CopyCurrentPage();
     // The box the context menu is open on; null while it is closed.
     TRLPreviewBox* PopupComponent() const { return popupBox_; }
 
@@ -112,6 +115,10 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
+    // The zoom at which `boxes` pages side by side fit the width of the area
+    // they are shown in (the control less the vertical scroll bar when the
+    // pages will need one) and, for a whole page, its height too.
+    double FitZoom(int boxes, bool wholePage) const;
     friend class TRLPreviewBox;
 
     void LayoutBoxes();
@@ -123,6 +130,7 @@ private:
     void DoEnter();
     void PopupMenuOn(TRLPreviewBox* box, const QPoint& globalPos);
     void CopyPageToClipboard();
+    bool CopyPageOf(const TRLPreviewBox* box);
     void HandleBoxDoubleClick(TRLPreviewBox* box);
     void StorageDestroyed();
 

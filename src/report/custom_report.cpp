@@ -1,9 +1,9 @@
 #include "report/custom_report.h"
 
 #include "pagestore/graphic_storage.h"
+#include "platform/clock.h"
 #include "platform/message_presenter.h"
 #include "platform/messages.h"
-#include "platform/clock.h"
 #include "platform/progress_presenter.h"
 
 namespace rl {
@@ -147,6 +147,7 @@ bool TRLCustomReport::Prepare() {
     bool result = false;
     try {
         Clear();
+        resetDrawingGroups();
         state_ = State::Building;
         reportDateTime_ = Clock::current().now();
         if (ShowProgress)

@@ -14,7 +14,6 @@
 
 namespace rl {
 
-
 // The record loop: asks for records through OnNeedData and prints the detail
 // bands of each.
 class TRLCustomSkipper : public TRLCustomPager {

@@ -1,6 +1,6 @@
 #include "app/cursors.h"
-#include "platform/dialog_presenter.h"
 #include "app/main_window.h"
+#include "platform/dialog_presenter.h"
 
 #include <QImage>
 
@@ -15,11 +15,15 @@ TEST(DialogPresenter, FiltersBecomeQtNameFilters) {
     // Brackets already in a description are replaced by the real pattern list.
     const QString picture = DialogPresenter::toQtFilter(TForm1::kPictureFilter);
     const QStringList filters = picture.split(QStringLiteral(";;"));
-    ASSERT_EQ(filters.size(), 12);
-    EXPECT_EQ(filters[0],
-              QStringLiteral("Todos (*.apf *.gif *.gif *.ani *.pcx *.jpg *.jpeg *.bmp *.ico *.emf *.wmf)"));
+    ASSERT_EQ(filters.size(), 13);
+    EXPECT_EQ(
+        filters[0],
+        QStringLiteral("Todos (*.apf *.gif *.gif *.ani *.pcx *.jpg *.jpeg *.png *.bmp *.ico *.emf *.wmf)"));
     EXPECT_EQ(filters[1], QStringLiteral("APRO APF Format (*.apf)"));
-    EXPECT_EQ(filters[11], QStringLiteral("Metafiles (*.wmf)"));
+    EXPECT_EQ(filters[8], QStringLiteral("PNG Image (*.png)"));
+    EXPECT_EQ(filters[12], QStringLiteral("Metafiles (*.wmf)"));
+    EXPECT_EQ(DialogPresenter::toQtFilter(TForm1::kTextFilter),
+              QStringLiteral("Arquivos Texto (*.txt);;Todos os arquivos (*)"));
 }
 
 TEST(Cursors, TheFourViewerCursorsAreRegisteredAsTenToThirteen) {

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/scripted_dialog_presenter.h"
 #include "composer/composer_form.h"
+#include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "platform/recording_presenter.h"
 #include "platform/startup_values.h"
@@ -30,8 +31,8 @@ protected:
     }
 
     void TearDown() override {
-        composer.reset();
-        StartupValues::current() = savedValues;
+        session.reset();
+        composer = nullptr;
     }
 
     // A report of the given number of pages: a first line that is never
@@ -52,11 +53,11 @@ protected:
 
     // Composes as start-up does, with the given command line (program name excluded).
     void start(const QStringList& arguments) {
-        StartupValues::current() = StartupValues::fromArguments(arguments);
-        composer = std::make_unique<TForm2>();
-        composer->ProgramSettingsPath = dir.filePath(QStringLiteral("program-preview.ini"));
-        composer->ViewFactory = [](TForm2& owner) { return std::make_unique<TForm1>(owner); };
-        composer->ComposeReport();
+        const QString settings = dir.filePath(QStringLiteral("program-preview.ini"));
+        session =
+            std::make_unique<ReportSession>(ReportSession::StartupValuesFor(arguments, settings), settings);
+        composer = &session->Composer();
+        session->Compose([](ReportSession& owner) { return std::make_unique<TForm1>(owner); });
         window = dynamic_cast<TForm1*>(composer->View());
         ASSERT_NE(window, nullptr);
     }
@@ -68,12 +69,12 @@ protected:
     int currentPage() const { return window->RLPreview1->CurrentPageNumber(); }
 
     QTemporaryDir dir;
-    StartupValues savedValues = StartupValues::current();
     RecordingPresenter messages;
     ScopedMessagePresenter messagesInstalled{messages};
     ScriptedDialogPresenter dialogs;
     ScopedDialogPresenter dialogsInstalled{dialogs};
-    std::unique_ptr<TForm2> composer;
+    std::unique_ptr<ReportSession> session;
+    TForm2* composer = nullptr; // the session's
     TForm1* window = nullptr;
 };
 

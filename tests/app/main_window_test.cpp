@@ -8,6 +8,7 @@
 #include "report/custom_label.h"
 
 #include "ui_events.h"
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QEnterEvent>
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 namespace rl::test {
 namespace {
@@ -40,7 +42,7 @@ void emptyBox(QWidget* box) {
 }
 
 TEST_F(MainWindow, DesignTimeMenusCaptionsAndControls) {
-    TForm2 owner;
+    ReportSession owner{StartupValues{}};
     TForm1 form(owner);
     EXPECT_EQ(form.windowTitle(),
               QStringLiteral("Relantomador de relatórios - versão ") + ExeVersionString());
@@ -235,6 +237,46 @@ TEST_F(MainWindow, ZoomBox) {
     box->setCurrentIndex(0);
     emit box->activated(0);
     EXPECT_EQ(preview->ZoomFactor(), 200.0);
+
+    // What is typed is what applies: the list's entries never complete it.
+    box->setFocus();
+    for (const char* typed : {"20", "10"}) {
+        box->lineEdit()->selectAll();
+        keyClick(box, Qt::Key_Backspace);
+        keyClicks(box, QString::fromLatin1(typed));
+        EXPECT_EQ(box->currentText(), QString::fromLatin1(typed));
+        EXPECT_EQ(preview->ZoomFactor(), QString::fromLatin1(typed).toDouble());
+    }
+    keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box->currentText(), QStringLiteral("10"));
+    EXPECT_EQ(preview->ZoomFactor(), 10.0);
+
+    // The wheel over the box turns it only while it has the focus.
+    window->Edit1->setFocus();
+    QWheelEvent wheel(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box, &wheel);
+    EXPECT_EQ(box->currentText(), QStringLiteral("10"));
+}
+
+TEST_F(MainWindow, PageBoxTakesDigitsOnlyAndCtrlCCopiesThePage) {
+    start({writeReport(QStringLiteral("three.txt"), 3)});
+    window->Edit1->setText(QStringLiteral("2"));
+    window->Edit1->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("3x"));
+    window->Edit1->paste();
+    EXPECT_EQ(window->Edit1->text(), QStringLiteral("2"));
+    QApplication::clipboard()->setText(QStringLiteral("3"));
+    window->Edit1->selectAll();
+    window->Edit1->paste();
+    EXPECT_EQ(currentPage(), 3);
+
+    QApplication::clipboard()->clear();
+    window->Edit1->deselect();
+    keyClick(window->Edit1, Qt::Key_C, Qt::ControlModifier);
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(window->RLPreview1->Storage()->Pages(2)->Width,
+                                   window->RLPreview1->Storage()->Pages(2)->Height));
 }
 
 TEST_F(MainWindow, ZoomKeepsTheScrollPositions) {
@@ -258,13 +300,13 @@ TEST_F(MainWindow, EscapeClosesAndDeletesTheReportFileButNotAnOpenedOne) {
     dialogs.openAnswers = {other};
     window->Abrir1->trigger();
     ASSERT_EQ(dialogs.requests.size(), 1u);
-    EXPECT_EQ(dialogs.requests[0].filter, QStringLiteral("Arquivos Texto|*.txt"));
+    EXPECT_EQ(dialogs.requests[0].filter, TForm1::kTextFilter);
     EXPECT_EQ(pageCount(), 4);
     EXPECT_EQ(composer->LoadedPageCount, 4);
     EXPECT_EQ(window->Edit1->text(), QStringLiteral("1"));
     EXPECT_EQ(window->Label1->text(), QStringLiteral("de 4"));
     EXPECT_EQ(window->TreeView1->topLevelItem(0)->childCount(), 4);
-    EXPECT_EQ(StartupValues::current().ReportFilePath, report);
+    EXPECT_EQ(session->Values().ReportFilePath, report);
 
     ASSERT_TRUE(window->isVisible());
     keyClick(window->Edit1, Qt::Key_Escape);
@@ -433,6 +475,29 @@ TEST_F(MainWindow, HintsShowInTheStatusBar) {
     QApplication::sendEvent(window->butprint, &leave);
     EXPECT_EQ(window->StatusPanel->text(), QString());
     EXPECT_EQ(window->StatusPanel->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+}
+
+} // namespace
+} // namespace rl::test
+
+namespace rl::test {
+namespace {
+
+// The window and the batch mode compose through the same session: the same
+// file and settings give the same pages, byte for byte as they are spilled.
+TEST_F(MainWindow, WindowAndBatchCompositionGiveTheSamePages) {
+    const QString report = writeReport(QStringLiteral("same.txt"), 3);
+    const QString settings = dir.filePath(QStringLiteral("program-preview.ini"));
+    writeFile(settings, "[config]\r\npapel=A4\r\n");
+    const QStringList arguments{report, QStringLiteral("255"), QStringLiteral("paisagem")};
+    start(arguments);
+    ReportSession batch(ReportSession::StartupValuesFor(arguments, settings), settings);
+    ASSERT_TRUE(batch.Compose());
+    ASSERT_EQ(batch.PageCount(), session->PageCount());
+    for (int i = 0; i < batch.PageCount(); ++i) {
+        const QByteArray windowPage = session->Pages().Pages(i)->SaveToBytes();
+        EXPECT_EQ(batch.Pages().Pages(i)->SaveToBytes(), windowPage) << "page " << i + 1;
+    }
 }
 
 } // namespace

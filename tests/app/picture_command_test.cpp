@@ -33,7 +33,7 @@ protected:
         EXPECT_EQ(messages.requests[0].text, QStringLiteral("Tipo de arquivo inválido!"));
         EXPECT_EQ(messages.requests[0].caption, QStringLiteral("Visualizando Relatório"));
         EXPECT_EQ(messages.requests[0].icon, MessageIcon::None);
-        EXPECT_TRUE(StartupValues::current().FigurePath.isEmpty());
+        EXPECT_TRUE(session->Values().FigurePath.isEmpty());
         // The report is still shown.
         EXPECT_EQ(pageCount(), 2);
         EXPECT_FALSE(window->RLPreview1->isHidden());
@@ -44,7 +44,7 @@ TEST_F(PictureCommand, DialogOffersThePictureFilter) {
     insert(QString());
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_TRUE(dialogs.requests[0].filter.startsWith(
-        QStringLiteral("Todos (*.apf;*.gif;*.gif;*.ani;*.pcx;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|")));
+        QStringLiteral("Todos (*.apf;*.gif;*.gif;*.ani;*.pcx;*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf)|")));
     EXPECT_TRUE(dialogs.requests[0].filter.endsWith(QStringLiteral("|Metafiles (*.wmf)|*.wmf")));
     EXPECT_TRUE(messages.requests.empty());
 }
@@ -87,19 +87,19 @@ TEST_F(PictureCommand, AnUnreadableFileIsRefused) {
 TEST_F(PictureCommand, AMissingFileDoesNothing) {
     insert(dir.filePath(QStringLiteral("nowhere.bmp")));
     EXPECT_TRUE(messages.requests.empty());
-    EXPECT_TRUE(StartupValues::current().FigurePath.isEmpty());
+    EXPECT_TRUE(session->Values().FigurePath.isEmpty());
 }
 
 TEST_F(PictureCommand, AGoodPictureIsPrintedAndRemovedAgain) {
     const QString picture = QStringLiteral(RL_TEST_DATA "/pictures/palette.bmp");
     insert(picture);
     EXPECT_TRUE(messages.requests.empty());
-    EXPECT_EQ(StartupValues::current().FigurePath, picture);
+    EXPECT_EQ(session->Values().FigurePath, picture);
     EXPECT_FALSE(PictureData::size(composer->QRImage2->Picture()).isEmpty());
     EXPECT_GT(composer->titleband->Height(), 0);
 
     window->Remover1->trigger();
-    EXPECT_TRUE(StartupValues::current().FigurePath.isEmpty());
+    EXPECT_TRUE(session->Values().FigurePath.isEmpty());
     EXPECT_TRUE(PictureData::size(composer->QRImage2->Picture()).isEmpty());
     EXPECT_TRUE(PictureData::size(composer->QRImage1->Picture()).isEmpty());
     EXPECT_EQ(pageCount(), 2);

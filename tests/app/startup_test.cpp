@@ -2,6 +2,7 @@
 #include "app/scripted_dialog_presenter.h"
 #include "app/startup.h"
 #include "composer/composer_form.h"
+#include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "platform/recording_presenter.h"
 #include "platform/startup_values.h"
@@ -23,19 +24,19 @@ namespace {
 
 TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
     QApplication::setQuitOnLastWindowClosed(false);
-    const StartupValues saved = StartupValues::current();
     RecordingPresenter messages;
     ScopedMessagePresenter installed(messages);
     QTemporaryDir dir;
     const QString report = dir.filePath(QStringLiteral("report.txt"));
     writeFile(report, "first line\r\nA line of the report\r\n\fsecond page\r\n");
 
-    std::unique_ptr<TForm2> composer = StartViewer(
+    std::unique_ptr<ReportSession> session = StartViewer(
         {report, QStringLiteral("132"), QStringLiteral("PAISAGEM"), QStringLiteral("permissao=SNS")});
-    ASSERT_NE(composer, nullptr);
+    ASSERT_NE(session, nullptr);
+    TForm2* composer = &session->Composer();
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Visualizando Relatório"));
-    EXPECT_EQ(StartupValues::current().ReportFilePath, report);
-    EXPECT_EQ(StartupValues::current().JoinedCommandLine,
+    EXPECT_EQ(session->Values().ReportFilePath, report);
+    EXPECT_EQ(session->Values().JoinedCommandLine,
               u' ' + report + QStringLiteral(" 132 PAISAGEM permissao=SNS"));
     EXPECT_EQ(composer->RLReport1->PageSetup.Orientation(), poLandscape);
     EXPECT_EQ(composer->RLLabel1->Font.Size, 7);
@@ -51,8 +52,7 @@ TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
     EXPECT_FALSE(window->Enviar1->menuAction()->isEnabled());
     EXPECT_TRUE(messages.requests.empty());
 
-    composer.reset();
-    StartupValues::current() = saved;
+    session.reset();
 }
 
 } // namespace

@@ -13,7 +13,9 @@ inline void keyClick(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifie
 }
 
 // Types each character of the text.
-inline void keyClicks(QWidget* widget, const QString& text) { QTest::keyClicks(widget, text); }
+inline void keyClicks(QWidget* widget, const QString& text) {
+    QTest::keyClicks(widget, text);
+}
 
 inline void mouseClick(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(widget, button, Qt::NoModifier, widget->rect().center());

@@ -54,7 +54,6 @@ struct ComposerFixture {
     QTemporaryDir dir;
     RecordingPresenter presenter;
     ScopedMessagePresenter scoped{presenter};
-    StartupValues savedValues = StartupValues::current();
     bool hadCupsServer = qEnvironmentVariableIsSet("CUPS_SERVER");
     QByteArray savedCupsServer = qgetenv("CUPS_SERVER");
     std::unique_ptr<TForm2> form;
@@ -64,7 +63,6 @@ struct ComposerFixture {
         // No printer: layouts follow the fallback sheet whatever the machine has.
         qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath("no-cups.sock")));
         TRLPrinterWrapper::resetInstance();
-        StartupValues::current() = StartupValues{};
         QFile::remove(Settings::filePath(SettingsFile::System));
         form = std::make_unique<TForm2>();
         form->ProgramSettingsPath = programSettingsPath();
@@ -76,7 +74,6 @@ struct ComposerFixture {
         else
             qunsetenv("CUPS_SERVER");
         TRLPrinterWrapper::resetInstance();
-        StartupValues::current() = savedValues;
         QFile::remove(Settings::filePath(SettingsFile::System));
     }
 
@@ -89,7 +86,7 @@ struct ComposerFixture {
                       const QString& orientation = "") {
         const QString path = dir.filePath("report.txt");
         writeFile(path, bytes);
-        StartupValues& values = StartupValues::current();
+        StartupValues& values = form->Values;
         values.ReportFilePath = path;
         values.ColumnCode = columns;
         values.OrientationWord = orientation;

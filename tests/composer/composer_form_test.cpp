@@ -278,7 +278,7 @@ TEST(TForm2Compose, OneLineFileGivesAPageWithoutDetailBands) {
 
 TEST(TForm2Compose, MissingFileGivesAnEmptyReport) {
     ComposerFixture f;
-    StartupValues::current().ReportFilePath = f.dir.filePath("missing.txt");
+    f.form->Values.ReportFilePath = f.dir.filePath("missing.txt");
     f.form->ReportLines = {"left over", "from before"};
     f.form->ComposeReport();
     EXPECT_TRUE(f.form->ReportLines.empty());
@@ -351,7 +351,7 @@ TEST(TForm2Compose, EveryGenerationStartsAgainFromTheSecondLine) {
 
 TEST(TForm2Picture, RightAlignedPictureOnTheTitleBand) {
     ComposerFixture f;
-    StartupValues::current().FigurePath = f.makePicture(100, 40);
+    f.form->Values.FigurePath = f.makePicture(100, 40);
     f.programSettings().setMostra(0);
     f.programSettings().setPosicao(2);
     f.setReport(manyLines(120));
@@ -379,7 +379,7 @@ TEST(TForm2Picture, PositionCentredLeftOrUnchanged) {
     for (const Case c :
          {Case{0, 768 / 2 - 101 / 2}, Case{1, 0}, Case{2, 768 - 101}, Case{3, 304}, Case{-1, 304}}) {
         ComposerFixture f;
-        StartupValues::current().FigurePath = f.makePicture(101, 20);
+        f.form->Values.FigurePath = f.makePicture(101, 20);
         f.programSettings().setPosicao(c.posicao);
         f.setReport(report({"HEADER", "a"}));
         f.form->ComposeReport();
@@ -391,7 +391,7 @@ TEST(TForm2Picture, PositionCentredLeftOrUnchanged) {
 
 TEST(TForm2Picture, EveryPageWithMostraOneInTheSystemFile) {
     ComposerFixture f;
-    StartupValues::current().FigurePath = f.makePicture(50, 30);
+    f.form->Values.FigurePath = f.makePicture(50, 30);
     f.programSettings().setMostra(1); // the title band prints nothing then
     ComposerFixture::systemSettings().setMostra(1);
     ComposerFixture::systemSettings().setPosicao(1);
@@ -407,7 +407,7 @@ TEST(TForm2Picture, EveryPageWithMostraOneInTheSystemFile) {
 
 TEST(TForm2Picture, NoPictureWithMostraOutsideZeroAndOne) {
     ComposerFixture f;
-    StartupValues::current().FigurePath = f.makePicture(50, 30);
+    f.form->Values.FigurePath = f.makePicture(50, 30);
     f.programSettings().setMostra(2);
     ComposerFixture::systemSettings().setMostra(2);
     f.setReport(report({"HEADER", "a"}));
@@ -418,7 +418,7 @@ TEST(TForm2Picture, NoPictureWithMostraOutsideZeroAndOne) {
 
 TEST(TForm2Picture, MissingPictureFileIsSilent) {
     ComposerFixture f;
-    StartupValues::current().FigurePath = f.dir.filePath("nowhere.bmp");
+    f.form->Values.FigurePath = f.dir.filePath("nowhere.bmp");
     f.setReport(report({"HEADER", "a"}));
     f.form->ComposeReport();
     EXPECT_TRUE(f.imageBounds(0).empty());
@@ -430,7 +430,7 @@ TEST(TForm2Picture, UnreadablePictureShowsThePlainMessageOncePerBandPrint) {
     ComposerFixture f;
     const QString figure = f.dir.filePath("logo.jpg");
     test::writeFile(figure, "this is not a picture");
-    StartupValues::current().FigurePath = figure;
+    f.form->Values.FigurePath = figure;
     f.programSettings().setMostra(1);
     ComposerFixture::systemSettings().setMostra(1);
     f.setReport(report({"HEADER", "a", "\fb", "\fc"}));
@@ -451,7 +451,7 @@ TEST(TForm2Picture, UnreadablePictureShowsThePlainMessageOncePerBandPrint) {
 TEST(TForm2Picture, PictureOfAnEarlierGenerationIsKeptWhenTheFileGoesBad) {
     ComposerFixture f;
     const QString figure = f.makePicture(60, 20);
-    StartupValues::current().FigurePath = figure;
+    f.form->Values.FigurePath = figure;
     f.setReport(report({"HEADER", "a"}));
     f.form->ComposeReport();
     ASSERT_EQ(f.imageBounds(0).size(), 1u);

@@ -57,10 +57,6 @@ TEST(StartupValues, FigureAndPaperComeFromTheSettings) {
     EXPECT_EQ(values.PaperName, QStringLiteral("A4"));
 }
 
-TEST(StartupValues, OneInstancePerProcess) {
-    EXPECT_EQ(&StartupValues::current(), &StartupValues::current());
-}
-
 // ---- permission flags ----
 
 struct FlagsCase {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <cmath>
 #include <limits>
@@ -191,15 +192,21 @@ TEST_F(PreviewTest, StepsGoOneBoxCountAtATimeWithinTheReport) {
 
 TEST_F(PreviewTest, FitOperationsComputeTheZoomFromTheControlAndPaperSize) {
     attach(5);
-    // (1200 - 7) * 100 / 1056 = 112.97 and (900 - 7) * 100 / 816 = 109.44.
+    // (1200 - 7) * 100 / 1056 = 112.97 and (900 - 7) * 100 / 816 = 109.44, rounded down.
     preview->FitWholePage();
     EXPECT_EQ(preview->ZoomFactor(), 109.0);
     EXPECT_FALSE(preview->IsMultiplePages());
+    // A page 112 % wide is taller than the control: the width is what the
+    // vertical scroll bar leaves, so the page fits beside it.
     preview->FitPageWidth();
-    EXPECT_EQ(preview->ZoomFactor(), 113.0);
-    // (1193 / 3) * 100 / 1056 = 37.66.
+    const int bar =
+        preview->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, preview->verticalScrollBar());
+    EXPECT_EQ(preview->ZoomFactor(), std::floor((1200.0 - bar - 7) * 100 / 1056));
+    EXPECT_EQ(preview->horizontalScrollBar()->maximum(), 0);
+    // Three boxes with their margins: (1200 - 3 * 7) / 3 * 100 / 1056 = 37.2.
     preview->ShowMultiplePages();
-    EXPECT_EQ(preview->ZoomFactor(), 38.0);
+    EXPECT_EQ(preview->ZoomFactor(), 37.0);
+    EXPECT_EQ(preview->horizontalScrollBar()->maximum(), 0);
     EXPECT_TRUE(preview->IsMultiplePages());
     EXPECT_EQ(preview->VisibleBoxCount(), 3);
     for (int i = 0; i < 3; ++i)

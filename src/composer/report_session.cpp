@@ -1,0 +1,108 @@
+#include "composer/report_session.h"
+
+#include "composer/composer_form.h"
+#include "pagestore/graphic_storage.h"
+#include "pagestore/picture_data.h"
+#include "platform/settings.h"
+#include "report/custom_band.h"
+#include "report/custom_label.h"
+#include "report/custom_report.h"
+
+namespace rl {
+
+ReportSession::ReportSession(StartupValues values, QString programSettingsPath, QObject* parent)
+    : QObject(parent), composer_(std::make_unique<TForm2>()) {
+    composer_->Values = std::move(values);
+    composer_->ProgramSettingsPath = std::move(programSettingsPath);
+}
+
+ReportSession::~ReportSession() = default;
+
+StartupValues ReportSession::StartupValuesFor(const QStringList& arguments,
+                                              const QString& programSettingsPath) {
+    StartupValues values = StartupValues::fromArguments(arguments);
+    values.readSettings(programSettingsPath.isEmpty() ? Settings(SettingsFile::Program)
+                                                      : Settings(programSettingsPath));
+    return values;
+}
+
+const StartupValues& ReportSession::Values() const {
+    return composer_->Values;
+}
+
+bool ReportSession::Compose(const ViewFactory& viewFactory) {
+    composer_->ApplyPaperSize(composer_->Values.PaperName, SettingsFile::Program);
+    if (viewFactory)
+        composer_->ViewFactory = [this, viewFactory](TForm2&) { return viewFactory(*this); };
+    else
+        composer_->ViewFactory = nullptr;
+    composer_->ComposeReport();
+    emit PagesChanged();
+    return Prepared();
+}
+
+TRLGraphicStorage& ReportSession::Pages() {
+    return composer_->RLReport1->Storage();
+}
+
+int ReportSession::PageCount() const {
+    return composer_->RLReport1->Storage().PageCount();
+}
+
+bool ReportSession::Prepared() const {
+    return composer_->RLReport1->CurrentState() == TRLCustomReport::State::Ready;
+}
+
+const std::vector<std::string>& ReportSession::ReportLines() const {
+    return composer_->ReportLines;
+}
+
+bool ReportSession::Regenerate() {
+    const bool prepared = composer_->RegenerateAndShow();
+    emit PagesChanged();
+    return prepared;
+}
+
+void ReportSession::OpenReport(const QString& path) {
+    composer_->ReportLines = TForm2::ReadReportLines(path);
+    Regenerate();
+    composer_->LoadedPageCount = PageCount();
+}
+
+void ReportSession::SetReportFont(const SurfaceFont& font) {
+    composer_->RLReport1->Font = font;
+    composer_->RLLabel1->ParentFont = false;
+    composer_->RLLabel1->Font = font;
+    const QString& columns = Values().ColumnCode;
+    if (columns == u"132" || columns == u"255") composer_->RLBand1->SetHeight(12);
+    Regenerate();
+}
+
+void ReportSession::SetOrientation(TRLPageOrientation orientation) {
+    composer_->RLReport1->PageSetup.SetOrientation(orientation);
+    Regenerate();
+}
+
+void ReportSession::SetPicture(const QString& path) {
+    PictureData::fromFile(path);
+    composer_->Values.FigurePath = path;
+    Regenerate();
+}
+
+void ReportSession::RemovePicture() {
+    composer_->Values.FigurePath.clear();
+    composer_->QRImage1->SetPicture(QByteArray());
+    composer_->QRImage2->SetPicture(QByteArray());
+    Regenerate();
+}
+
+bool ReportSession::HasPermissionFlags() const {
+    return permissionFlags(Values().JoinedCommandLine).has_value();
+}
+
+bool ReportSession::Permits(const StartupValues& values, PermissionFlag flag) {
+    const auto flags = permissionFlags(values.JoinedCommandLine);
+    return !flags || (*flags)[size_t(flag)];
+}
+
+} // namespace rl

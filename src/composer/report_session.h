@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/startup_values.h"
+#include "report/paper_table.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rl {
+
+class ComposerView;
+class Settings;
+class TForm2;
+class TRLGraphicStorage;
+struct SurfaceFont;
+
+// One report, from its text file to its pages and everything made of them.
+// It owns the composer and its own copy of the start-up values, and is the only
+// way to compose a report and change its layout: the main window's commands and
+// the command line's batch mode both drive it, so the two lay a report out
+// alike by construction. The window only observes it (PagesChanged, and the
+// composer's view interface for the preview and the page tree).
+//
+// Main thread only. Message boxes of the composition (the custom paper's
+// fallback, a picture that cannot be read) go through the message presenter.
+class ReportSession : public QObject {
+    Q_OBJECT
+public:
+    using ViewFactory = std::function<std::unique_ptr<ComposerView>(ReportSession&)>;
+
+    // programSettingsPath: where the program-folder settings file is read
+    // (empty: beside the executable); tests point it into a private folder.
+    explicit ReportSession(StartupValues values, QString programSettingsPath = {}, QObject* parent = nullptr);
+    ~ReportSession() override;
+    ReportSession(const ReportSession&) = delete;
+    ReportSession& operator=(const ReportSession&) = delete;
+
+    // The start-up values of a command line (arguments without the program's
+    // name) with the head picture and paper name of the program-folder
+    // settings file at programSettingsPath (empty: beside the executable).
+    static StartupValues StartupValuesFor(const QStringList& arguments,
+                                          const QString& programSettingsPath = {});
+
+    const StartupValues& Values() const;
+    TForm2& Composer() { return *composer_; }
+    const TForm2& Composer() const { return *composer_; }
+
+    // The start-up composition: the paper named by the settings, then the
+    // lines of the file, the font size of the column code, the orientation
+    // word, the view (when a factory is given: the window) and the pages.
+    // Returns whether the report was prepared.
+    bool Compose(const ViewFactory& viewFactory = {});
+
+    // ---- the pages and the lines
+    TRLGraphicStorage& Pages();
+    int PageCount() const;
+    bool Prepared() const;
+    // Every line of the text file, the first (never printed) one included.
+    const std::vector<std::string>& ReportLines() const;
+
+    // ---- layout changes; each generates the pages again and signals PagesChanged
+    // Reads another text file (lines of a missing file: none) and lays it out.
+    void OpenReport(const QString& path);
+    // The report's and the detail lines' font; 132- and 255-column reports keep
+    // their 12-pixel lines.
+    void SetReportFont(const SurfaceFont& font);
+    void SetOrientation(TRLPageOrientation orientation);
+    // Reads the picture once to refuse a damaged or unreadable file (throws
+    // rl::Error, nothing changed), then prints it at the head of the report.
+    void SetPicture(const QString& path);
+    void RemovePicture();
+    // Generates the pages again with the current layout.
+    bool Regenerate();
+
+    // ---- the calling program's restrictions ("permissao" on the command line)
+    // Whether the command line restricts anything at all.
+    bool HasPermissionFlags() const;
+    // Whether the action is allowed: true without "permissao".
+    bool Permits(PermissionFlag flag) const { return Permits(Values(), flag); }
+    // The same for start-up values, before any session exists.
+    static bool Permits(const StartupValues& values, PermissionFlag flag);
+
+signals:
+    // The pages were generated again (layout change, another file).
+    void PagesChanged();
+
+private:
+    std::unique_ptr<TForm2> composer_;
+};
+
+} // namespace rl
