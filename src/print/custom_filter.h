@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pagestore/graphic_storage.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -16,8 +18,6 @@ class QSaveFile;
 
 namespace rl {
 
-class TRLGraphicStorage;
-class TRLGraphicSurface;
 class ProgressDisplay;
 
 // An output filter: it is fed the pages of a page store one by one between a
