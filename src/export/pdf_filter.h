@@ -21,7 +21,9 @@ enum class TRLPDFFilterPageMode { pmRegular, pmOutlines, pmThumbs, pmFullScreen 
 enum class TRLPDFFilterPageLayout { plRegular, plSinglePage, plOneColumn, plTwoColumnLeft, plTwoColumnRight };
 enum class TRLPDFFilterFontEncoding { feNoEncoding, feMacRomanEncoding, feWinAnsiEncoding };
 
-// Saves pages as a PDF file (PdfWriter), default extension ".pdf".
+// Saves pages as a PDF file (PdfWriter): display name "Documento PDF",
+// default extension ".pdf". DocumentInfo.Creator names the report library
+// unless the owner sets it.
 //
 // Begin-document puts the viewer options, page modes, page layout, font
 // encoding and ForceASCII back to their defaults, so every file is written
