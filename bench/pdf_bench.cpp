@@ -63,12 +63,12 @@ int storeBench(int pages) {
 
 int reportBench(const QString& input, const QString& output) {
     QTemporaryDir work;
-    StartupValues& values = StartupValues::current();
+    const auto start = bench::Clock::now();
+    TForm2 form;
+    StartupValues& values = form.Values;
     values.ReportFilePath = input;
     values.ColumnCode = "132";
     values.OrientationWord = "paisagem";
-    const auto start = bench::Clock::now();
-    TForm2 form;
     form.ProgramSettingsPath = work.filePath("program/preview.ini");
     form.ApplyPaperSize("Carta");
     form.ComposeReport();
