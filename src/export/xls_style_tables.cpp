@@ -7,8 +7,10 @@
 namespace rl {
 
 XlsStyleTables::XlsStyleTables(const TRLXLSWorkbook& workbook) {
-    for (int i = 0; i < kDefaultFontCount; ++i)
-        addFont(TRLXLSFont{});
+    for (int i = 0; i < kDefaultFontCount; ++i) {
+        fonts_.push_back(TRLXLSFont{});
+        fontColors_.push_back(palette_.colorIndex(fonts_.back().Color));
+    }
     cellFormats_.push_back(defaultCellFormat());
 
     // Fonts are numbered before cell formats so that the palette fills in the
