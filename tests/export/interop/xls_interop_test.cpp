@@ -78,7 +78,9 @@ TEST(XlsInterop, FilterOutputOpensInXlrdAndLibreOffice) {
     filter.SetShowProgress(false);
     const QString path = QDir::current().filePath("report.xls");
     filter.SetFileName(path);
+    const QStringList tempBefore = QDir(QDir::tempPath()).entryList({"~mv*.tmp"});
     ASSERT_EQ(filter.Run(&store, 1, -1), TRLCustomFilter::RunResult::Completed);
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"~mv*.tmp"}), tempBefore); // the workbook stream's file is gone
 
     const QJsonObject book = readWithXlrd(path);
     const QJsonArray sheets = book["sheets"].toArray();
