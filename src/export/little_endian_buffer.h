@@ -40,12 +40,6 @@ public:
     qsizetype size() const { return bytes_.size(); }
     const QByteArray& bytes() const { return bytes_; }
 
-    // Overwrites four bytes at an offset already written.
-    void putU32(qsizetype at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            bytes_[at + i] = char((value >> (8 * i)) & 0xFF);
-    }
-
 private:
     QByteArray bytes_;
 };

@@ -80,7 +80,8 @@ TEST(XlsInterop, FilterOutputOpensInXlrdAndLibreOffice) {
     filter.SetFileName(path);
     const QStringList tempBefore = QDir(QDir::tempPath()).entryList({"~mv*.tmp"});
     ASSERT_EQ(filter.Run(&store, 1, -1), TRLCustomFilter::RunResult::Completed);
-    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"~mv*.tmp"}), tempBefore); // the workbook stream's file is gone
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"~mv*.tmp"}),
+              tempBefore); // the workbook stream's file is gone
 
     const QJsonObject book = readWithXlrd(path);
     const QJsonArray sheets = book["sheets"].toArray();
@@ -101,6 +102,17 @@ TEST(XlsInterop, FilterOutputOpensInXlrdAndLibreOffice) {
     ASSERT_EQ(csv.size(), 3);
     EXPECT_EQ(csv[0].toStdString(), "Relatório de vendas,\nAção,\"€ 1.234,56\"\npequeno,fim\n");
     EXPECT_EQ(csv[1].toStdString(), "segunda\n");
+}
+
+// The golden workbook of the writer tests, as the readers see it.
+TEST(XlsInterop, GoldenWorkbookReadsBack) {
+    const QString path = QStringLiteral(RL_TEST_DATA "/export/xls_tiny.xls");
+    const QJsonArray sheets = readWithXlrd(path)["sheets"].toArray();
+    EXPECT_EQ(
+        QJsonDocument(sheets).toJson(QJsonDocument::Compact).toStdString(),
+        R"([{"cells":[[0,0,"Relatório de vendas"],[1,1,1234.56]],"merged":[[0,1,0,2]],"name":"Página1"},)"
+        R"({"cells":[[0,0,"Ação €"]],"merged":[],"name":"Página2"}])");
+    EXPECT_EQ(convertWithLibreOffice(path), (QStringList{"Relatório de vendas,\n,1234.56\n", "Ação €\n"}));
 }
 
 // Over 7 MB: the allocation table needs DIFAT sectors, and readers still find every string.
