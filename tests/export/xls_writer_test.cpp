@@ -262,4 +262,11 @@ TEST(XlsWriter, ColourOutsideDefaultPaletteAddsPalette) {
     ASSERT_EQ(fonts.size(), 6u);
     EXPECT_EQ(le16(fonts[4].data, 4), 10u); // red
     EXPECT_EQ(le16(fonts[5].data, 4), 24u);
+
+    // Once every free entry is taken, a colour gets the closest entry, not white.
+    for (int i = 0; i < 60; ++i)
+        addText(sheet, 1, i, 1, i, QStringLiteral("c")).Font.Color = {std::uint8_t(i * 4), 0x11, 0x22};
+    addText(sheet, 2, 0, 2, 0, QStringLiteral("dark")).Font.Color = {0x01, 0x02, 0x03};
+    const auto full = biffRecords(workbookStream(workbook));
+    EXPECT_EQ(le16(recordsOfType(full, 0x0031).back().data, 4), 8u); // black
 }
