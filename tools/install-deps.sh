@@ -8,6 +8,7 @@ packages=(
   xvfb xauth fontconfig
   cups cups-client
   qpdf poppler-utils
+  python3-xlrd python3-olefile libreoffice-calc
 )
 missing=()
 for p in "${packages[@]}"; do
