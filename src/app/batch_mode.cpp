@@ -5,10 +5,12 @@
 #include "pagestore/graphic_storage.h"
 #include "platform/error.h"
 #include "platform/message_presenter.h"
+#include "platform/progress_presenter.h"
 #include "platform/report_font.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 #include "platform/version.h"
+#include "print/custom_filter.h"
 #include "report/custom_report.h"
 
 #include <QDir>
@@ -27,6 +29,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 namespace rl {
 
@@ -107,15 +110,66 @@ double parseZoom(const QString& text) {
     return zoom;
 }
 
-void checkExportFormat(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == u"txt") return;
-    for (const char* later : {"pdf", "rtf", "htm", "html", "xls"})
-        if (suffix == QLatin1String(later))
-            usageError(QStringLiteral("exporting to .%1 is not available yet; this version exports .txt only")
-                           .arg(suffix));
-    usageError(QStringLiteral("--export: unknown format \"%1\"; use a name ending in .txt").arg(path));
+// The text editor's export: the lines, not the pages.
+bool isTextExport(const QString& path) {
+    return FileNameExtension(path).compare(u".txt", Qt::CaseInsensitive) == 0;
 }
+
+// The format is the save filter chosen by the extension once the report is
+// composed; a name without one can never find it.
+void checkExportFormat(const QString& path) {
+    if (FileNameExtension(path).isEmpty())
+        usageError(QStringLiteral("--export: \"%1\" has no extension; use a name ending in .pdf, .rtf, .htm, "
+                                  ".html, .xls or .txt")
+                       .arg(path));
+}
+
+// Runs a text export, reporting its failure as a file problem.
+template <typename Write> void saveText(Write write) {
+    try {
+        write();
+    } catch (const Error& error) {
+        throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
+    }
+}
+
+// Progress on standard error when it is a terminal: one line rewritten in
+// place per page; nothing when the output goes to a file or a pipe.
+class TerminalProgressPresenter : public ProgressPresenter {
+public:
+    TerminalProgressPresenter(QIODevice& err, bool terminal) : err_(err), terminal_(terminal) {}
+    std::unique_ptr<ProgressDisplay> begin(const QString& caption, std::function<void()>) override {
+        if (!terminal_) return nullptr;
+        return std::make_unique<Line>(err_, caption);
+    }
+
+private:
+    class Line : public ProgressDisplay {
+    public:
+        Line(QIODevice& err, QString caption) : err_(err), caption_(std::move(caption)) {}
+        ~Line() override {
+            if (shown_) err_.write("\n");
+        }
+        void SetMaximum(int maximum) override { maximum_ = maximum; }
+        void Step(const QString& text) override {
+            ++position_;
+            QString line = QStringLiteral("\r") + caption_ + u' ' + QString::number(position_);
+            if (maximum_ > 0) line += u'/' + QString::number(maximum_);
+            if (!text.isEmpty()) line += QStringLiteral(" (") + text + u')';
+            err_.write(line.toUtf8());
+            shown_ = true;
+        }
+
+    private:
+        QIODevice& err_;
+        QString caption_;
+        int maximum_ = 0;
+        int position_ = 0;
+        bool shown_ = false;
+    };
+    QIODevice& err_;
+    bool terminal_;
+};
 
 BatchRequest parseArguments(const QStringList& arguments) {
     BatchRequest request;
@@ -171,7 +225,7 @@ BatchRequest parseArguments(const QStringList& arguments) {
         checkExportFormat(*request.exportPath);
     }
     if (!request.png && !request.exportPath)
-        usageError(QStringLiteral("nothing to do: give --png DIR or --export OUT.txt"));
+        usageError(QStringLiteral("nothing to do: give --png DIR or --export OUT"));
     if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
     if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
     return request;
@@ -207,22 +261,6 @@ private:
     QIODevice& err_;
     QSet<QString> shown_;
 };
-
-// The lines as the text export of the window writes them: every line, the
-// first one included, each ended by CR LF, the bytes unchanged.
-void exportText(const std::vector<std::string>& lines, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw BatchFailure{BatchFileError,
-                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-    for (const std::string& line : lines) {
-        file.write(line.data(), qint64(line.size()));
-        file.write("\r\n", 2);
-    }
-    if (!file.commit())
-        throw BatchFailure{BatchFileError,
-                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-}
 
 // Paints one page by itself, as the preview paints its paper but without the
 // border and the shadow, on white, scaled by zoom percent.
@@ -333,11 +371,13 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     if (!TForm2::ReadReportLinesInto(values.ReportFilePath, lines, &readError))
         throw BatchFailure{BatchFileError, QStringLiteral("cannot read the report: ") + readError};
 
-    if (!request.png) {
-        if (request.exportPath) exportText(lines, *request.exportPath);
+    // The text lines need no pages: nothing is laid out for them alone.
+    const bool textExport = request.exportPath && isTextExport(*request.exportPath);
+    if (!request.png && textExport) {
+        saveText([&] { ReportSession::WriteReportLines(lines, *request.exportPath, values.ReportFilePath); });
         return BatchDone;
     }
-    lines.clear(); // the composer reads them again; no need to hold two copies
+    lines.clear(); // the session reads them again; no need to hold two copies
     lines.shrink_to_fit();
 
     const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
@@ -345,19 +385,41 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         throw BatchFailure{BatchFileError, QStringLiteral("the report font could not be loaded")};
     BatchPresenter presenter(err);
     ScopedMessagePresenter scopedPresenter(presenter);
+    TerminalProgressPresenter progress(err, !environment.err && isatty(STDERR_FILENO));
+    ScopedProgressPresenter scopedProgress(progress);
     // Composed as at start-up: the program-folder settings gave the picture
     // and the paper, then the session reads the file and lays it out.
     ReportSession session(values, environment.programSettingsPath);
     if (!session.Compose())
         throw BatchFailure{BatchFileError, QStringLiteral("the report could not be prepared")};
 
-    // The last check needs the page count; only then is anything written.
+    // The last checks need the page count and the filters; only then is
+    // anything written.
     TRLGraphicStorage& store = session.Pages();
     const PageRange range = pageRange(store, request);
-    if (!QDir().mkpath(*request.png))
+    TRLCustomSaveFilter* filter = nullptr;
+    if (request.exportPath && !textExport) {
+        filter = SaveFilterByFileName(*request.exportPath);
+        if (!filter)
+            usageError(
+                QStringLiteral("--export: no format saves \"%1\"; use a name ending in .pdf, .rtf, .htm, "
+                               ".html, .xls or .txt")
+                    .arg(*request.exportPath));
+    }
+    if (request.png && !QDir().mkpath(*request.png))
         throw BatchFailure{BatchFileError, QStringLiteral("cannot create the folder %1").arg(*request.png)};
-    if (request.exportPath) exportText(session.ReportLines(), *request.exportPath);
-    writePages(store, range, request);
+    if (textExport) saveText([&] { session.SaveReportLines(*request.exportPath); });
+    if (filter) {
+        try {
+            if (session.SaveAs(*request.exportPath, range.from, range.to, filter) !=
+                TRLCustomFilter::RunResult::Completed)
+                throw BatchFailure{BatchFileError,
+                                   QStringLiteral("saving %1 was cancelled").arg(*request.exportPath)};
+        } catch (const Error& error) {
+            throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
+        }
+    }
+    if (request.png) writePages(store, range, request);
     return BatchDone;
 }
 
@@ -418,10 +480,12 @@ QString UsageText() {
                           "  --png DIR        paint every page to DIR/page-0001.png, page-0002.png, ...\n"
                           "                   (named by page number; DIR is created when missing)\n"
                           "  --zoom Z         scale of --png in percent, 10 to 800 (default 100)\n"
-                          "  --pages A-B      only pages A to B (or only page A) for --png\n"
-                          "  --export OUT.txt write the text lines, the first one included, with CR LF\n"
-                          "                   line ends and the bytes unchanged (all lines: --pages does\n"
-                          "                   not apply); refused unless the export permission is S\n"
+                          "  --pages A-B      only pages A to B (or only page A) for --png and --export\n"
+                          "  --export OUT     save the pages in the format OUT's extension names: .pdf,\n"
+                          "                   .rtf, .htm or .html, .xls; or .txt for the text lines, the\n"
+                          "                   first one included, with CR LF line ends and the bytes\n"
+                          "                   unchanged (all lines: --pages does not apply); refused\n"
+                          "                   unless the export permission is S\n"
                           "  --help           this text\n"
                           "  --version        the program's version\n"
                           "\n"

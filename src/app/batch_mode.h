@@ -25,9 +25,11 @@ namespace rl {
 //   contain "permissao") never counts.
 //
 // Options of this version: --help, --version, --png DIR [--zoom Z],
-// --pages A-B (or one page A), --export OUT.txt; see UsageText(). The options
-// the later outputs bring (--print, --draft, --form, --mail ...) and export
-// formats other than .txt are refused as not available yet (exit 1).
+// --pages A-B (or one page A), --export OUT; see UsageText(). --export saves
+// through the save filter the extension selects (the composer's filters), or
+// writes the text lines for .txt. The options the later outputs bring
+// (--print, --draft, --form, --mail ...) are refused as not available yet
+// (exit 1).
 //
 // Exit statuses (BatchExit): 0 done; 1 bad usage; 2 input or output file
 // problem (the input file missing, not a regular file or unreadable, an output
@@ -40,17 +42,20 @@ namespace rl {
 // Decisions of this mode:
 // - A missing input file is exit 2, where the window would open an empty report.
 // - The input file is never deleted.
-// - --pages selects the pages of --png. It does not apply to --export .txt,
-//   which writes the text lines (not pages) and always writes all of them.
+// - --pages selects the pages of --png and --export. It does not apply to
+//   --export .txt, which writes the text lines (not pages), all of them.
 // - --png names each file by its page number: --pages 2-3 writes
 //   page-0002.png and page-0003.png. Files already in DIR are overwritten by
 //   name, others are left alone.
 // - --export .txt alone does not lay pages out: it needs only the lines.
 // - Everything is checked before anything is written, in this order: usage,
-//   permissions, the input file, then (with --png) the page range against the
-//   composed report; so a refused or mistaken command writes nothing. Then the
-//   text export, then the page images; a failure part way keeps what was
-//   already written.
+//   permissions, the input file, then the page range against the composed
+//   report and the save filter for --export's extension; so a refused or
+//   mistaken command writes nothing. Then the export, then the page images; a
+//   failure part way keeps what was already written, but never a part of a
+//   file (the save filters write beside the target and rename at the end).
+// - Progress of an export goes to standard error as one line rewritten in
+//   place, only when standard error is a terminal.
 // - The report font is registered in-process; the batch mode does not install
 //   it into the user's fonts folder nor write ORATOR10.TTF anywhere.
 enum BatchExit : int {

@@ -1,5 +1,7 @@
 #include "composer/composer_form.h"
 
+#include "export/pdf_filter.h"
+#include "export/xls_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
 #include "pagestore/text_measure.h"
@@ -124,6 +126,17 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
 
     // Lays the bands out across the printable width (768 on US Letter).
     RLReport1->Realign();
+
+    RLPDFFilter1 = new TRLPDFFilter(this);
+    RLPDFFilter1->setObjectName(QStringLiteral("RLPDFFilter1"));
+    RLPDFFilter1->SetDisplayName(QStringLiteral("Documento PDF"));
+    RLPDFFilter1->ViewerOptions = 0;
+    RLPDFFilter1->FontEncoding = TRLPDFFilterFontEncoding::feNoEncoding;
+    RLPDFFilter1->DocumentInfo.Creator = QStringLiteral("MorvexReport v3.16");
+
+    RLXLSFilter1 = new TRLXLSFilter(this);
+    RLXLSFilter1->setObjectName(QStringLiteral("RLXLSFilter1"));
+    RLXLSFilter1->SetDisplayName(QStringLiteral("Planilha Excel"));
 }
 
 TForm2::~TForm2() {

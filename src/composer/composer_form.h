@@ -18,6 +18,8 @@ class TRLReport;
 class TRLBand;
 class TRLLabel;
 class TRLImage;
+class TRLPDFFilter;
+class TRLXLSFilter;
 
 // The text report composer: turns the lines of a plain-text report into a band
 // report (one detail band with one label per line, a form feed starting a new
@@ -40,6 +42,9 @@ public:
     TRLImage* QRImage2 = nullptr;
     TRLBand* PageHeaderBand1 = nullptr;
     TRLImage* QRImage1 = nullptr;
+    // The output filters, registered in this order as they are created.
+    TRLPDFFilter* RLPDFFilter1 = nullptr;
+    TRLXLSFilter* RLXLSFilter1 = nullptr;
 
     // The start-up values this composer works from (the report session's copy):
     // the file, the column code, the orientation word, the head picture.

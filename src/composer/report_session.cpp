@@ -3,10 +3,14 @@
 #include "composer/composer_form.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
+#include "platform/error.h"
 #include "platform/settings.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
 #include "report/custom_report.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace rl {
 
@@ -31,6 +35,8 @@ const StartupValues& ReportSession::Values() const {
 }
 
 bool ReportSession::Compose(const ViewFactory& viewFactory) {
+    // No save filter may write over the report it saves.
+    TRLCustomSaveFilter::SetProtectedInputFile(composer_->Values.ReportFilePath);
     composer_->ApplyPaperSize(composer_->Values.PaperName, SettingsFile::Program);
     if (viewFactory)
         composer_->ViewFactory = [this, viewFactory](TForm2&) { return viewFactory(*this); };
@@ -94,6 +100,44 @@ void ReportSession::RemovePicture() {
     composer_->QRImage1->SetPicture(QByteArray());
     composer_->QRImage2->SetPicture(QByteArray());
     Regenerate();
+}
+
+TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPage, int toPage,
+                                                 TRLCustomSaveFilter* filter) {
+    if (!filter) filter = SaveFilterByFileName(path);
+    if (!filter)
+        throw Error(("Nenhum filtro salva arquivos \"" + FileNameExtension(path) +
+                     "\": use .pdf, .rtf, .htm, "
+                     ".html ou .xls.")
+                        .toStdString());
+    TRLGraphicStorage& pages = Pages();
+    TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
+    filter->SetFileName(path);
+    return filter->Run(&pages, fromPage, toPage);
+}
+
+void ReportSession::SaveReportLines(const QString& path) const {
+    WriteReportLines(ReportLines(), path, Values().ReportFilePath);
+}
+
+void ReportSession::WriteReportLines(const std::vector<std::string>& lines, const QString& path,
+                                     const QString& reportFilePath) {
+    const auto fail = [&](const QString& why) {
+        throw Error(("Não foi possível gravar " + path + ": " + why).toStdString());
+    };
+    if (!reportFilePath.isEmpty() &&
+        QFileInfo(path).canonicalFilePath() == QFileInfo(reportFilePath).canonicalFilePath() &&
+        QFileInfo::exists(path))
+        fail(QStringLiteral("é o próprio arquivo do relatório"));
+    // Written beside the target and put in place whole, so a full disk never
+    // leaves a shortened copy that looks complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
+    for (const std::string& line : lines) {
+        if (file.write(line.data(), qint64(line.size())) != qint64(line.size()) || file.write("\r\n", 2) != 2)
+            fail(file.errorString());
+    }
+    if (!file.commit()) fail(file.errorString());
 }
 
 bool ReportSession::HasPermissionFlags() const {

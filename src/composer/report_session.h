@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/startup_values.h"
+#include "print/custom_filter.h"
 #include "report/paper_table.h"
 
 #include <QObject>
@@ -77,6 +78,22 @@ public:
     void RemovePicture();
     // Generates the pages again with the current layout.
     bool Regenerate();
+
+    // ---- outputs
+    // Saves pages fromPage..toPage (toPage -1: the last) through a save filter:
+    // the one given, or the one the file name's extension selects. Throws
+    // rl::Error when no filter saves that extension, when the range holds no
+    // page of the report, or when the filter fails (then no file is left
+    // behind). Says whether the run completed or was cancelled (a cancelled
+    // run leaves no file either). The report's own text file is never written.
+    TRLCustomFilter::RunResult SaveAs(const QString& path, int fromPage = 1, int toPage = -1,
+                                      TRLCustomSaveFilter* filter = nullptr);
+    // Writes every line of the text file, the first one included, each ended by
+    // CR LF, the bytes unchanged (the text editor's export). Throws rl::Error
+    // when the file cannot be written or is the report's own text file.
+    void SaveReportLines(const QString& path) const;
+    static void WriteReportLines(const std::vector<std::string>& lines, const QString& path,
+                                 const QString& reportFilePath = {});
 
     // ---- the calling program's restrictions ("permissao" on the command line)
     // Whether the command line restricts anything at all.

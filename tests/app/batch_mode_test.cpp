@@ -164,10 +164,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "the report has 3 pages"},
         UsageCase{"OptionTwice", {"FILE", "--png", "OUT", "--png", "OUT"}, "--png is given twice"},
         UsageCase{"FlagWithValue", {"FILE", "--version=2"}, "--version takes no value"},
-        UsageCase{"PdfNotYet", {"FILE", "--export", "OUT.pdf"}, "exporting to .pdf is not available yet"},
-        UsageCase{"HtmlNotYet", {"FILE", "--export", "OUT.HTML"}, "exporting to .html is not available yet"},
-        UsageCase{"UnknownFormat", {"FILE", "--export", "OUT.doc"}, "--export: unknown format"},
-        UsageCase{"NoExtension", {"FILE", "--export", "OUT"}, "--export: unknown format"},
+        UsageCase{"UnknownFormat", {"FILE", "--export", "OUT.doc"}, "--export: no format saves"},
+        UsageCase{"NoExtension", {"FILE", "--export", "OUT"}, "has no extension"},
+        UsageCase{"FolderWithADot", {"FILE", "--export", "rel.2024/OUT"}, "has no extension"},
         UsageCase{"PrintNotYet", {"FILE", "--print"}, "--print is not available in this version"},
         UsageCase{"MailNotYet", {"FILE", "--mail", "a@b.c"}, "--mail is not available in this version"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -185,11 +184,29 @@ TEST(BatchMode, MissingOrUnusableInputFileIsAFileError) {
     EXPECT_FALSE(QFileInfo::exists(f.path("out.txt")));
 }
 
+// Every format goes through the save filter its extension selects; the range
+// applies to pages, and the report's own file is never written over.
+TEST(BatchMode, ExportWritesThroughTheSaveFilters) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    const QByteArray original = test::readFile(report);
+    EXPECT_EQ(f.run({report, "132", "--export", f.path("out.pdf"), "--pages", "2-3"}), 0)
+        << f.err().toStdString();
+    EXPECT_TRUE(test::readFile(f.path("out.pdf")).startsWith("%PDF-"));
+    EXPECT_TRUE(test::readFile(f.path("out.pdf")).contains("/Count 2"));
+    EXPECT_EQ(f.run({report, "132", "--export", f.path("OUT.XLS")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(test::readFile(f.path("OUT.XLS")).startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_EQ(f.run({report, "132", "--export", report + ".pdf", "permissao=SSN"}), 3);
+    EXPECT_FALSE(QFileInfo::exists(report + ".pdf"));
+    EXPECT_EQ(test::readFile(report), original);
+}
+
 TEST(BatchMode, UnwritableOutputIsAFileError) {
     BatchFixture f;
     const QString report = f.writeReport(threePages());
     EXPECT_EQ(f.run({report, "--export", f.path("no/such/folder/out.txt")}), 2);
-    EXPECT_TRUE(f.err().startsWith("relantomador: cannot write " + f.path("no/such/folder/out.txt")));
+    EXPECT_TRUE(
+        f.err().startsWith("relantomador: Não foi possível gravar " + f.path("no/such/folder/out.txt")));
     EXPECT_EQ(f.errBytes.count('\n'), 1);
 
     test::writeFile(f.path("a-file"), "x");
