@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds one tree. Usage: tools/build.sh [release|sanitize|fuzz]
+# Configures and builds one tree. Usage: tools/build.sh [release|sanitize|fuzz] [TARGET...]
+# (no target: everything)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind=${1:-release}
+shift || true
 case "$kind" in
   release)  dir=build;          flags=() ;;
   sanitize) dir=build-sanitize; flags=(-DRL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DRL_BUILD_BENCH=OFF) ;;
@@ -14,5 +16,7 @@ esac
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 # Progress and errors go to standard error; standard output names the build folder.
 cmake -S . -B "$dir" -G Ninja -DRL_WERROR=ON "${flags[@]}" >&2
-cmake --build "$dir" -j"$(nproc)" >&2
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$dir" -j"$(nproc)" "${targets[@]}" >&2
 echo "$dir"

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, if any is missing.
+# Usage: tools/install-deps.sh [--program]   (--program: only what building and
+# running the viewer needs, not the tests' servers and readers)
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang
@@ -7,9 +9,15 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth fontconfig
   cups cups-client
+)
+# The real parts the tests use: readers of the exported files, servers.
+test_packages=(
   qpdf poppler-utils
   python3-xlrd python3-olefile libreoffice-calc
 )
+if [ "${1:-}" != --program ]; then
+  packages+=("${test_packages[@]}")
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
