@@ -1,4 +1,5 @@
 #include "composer_fixture.h"
+#include "platform/error_log.h"
 
 #include "report/custom_band.h"
 #include "report/custom_label.h"
@@ -235,6 +236,44 @@ TEST(TForm2Compose, ColumnCodeSetsTheSizeOfThePrintedText) {
             found = true;
         }
         EXPECT_TRUE(found) << c.code;
+    }
+}
+
+// A line wider than the printable width would be cut off on every output:
+// the text is made smaller, a point at a time, until the widest line fits;
+// reports that fit keep their size; past the floor the lines run off and the
+// error log says so once.
+TEST(TForm2Compose, WideLinesShrinkTheTextUntilTheyFit) {
+    struct WideCase {
+        const char* code;
+        const char* orientation;
+        int columns;
+        int expectedSize;
+    };
+    for (const WideCase c :
+         {WideCase{"80", "", 80, 8}, WideCase{"132", "paisagem", 132, 7}, WideCase{"255", "paisagem", 255, 4},
+          WideCase{"255", "", 170, 5}, WideCase{"255", "", 400, TForm2::kMinFittedFontSize}}) {
+        ComposerFixture f;
+        const std::string wideLine(size_t(c.columns), 'M');
+        f.setReport(report({"HEADER", wideLine.c_str(), "curta"}), c.code, c.orientation);
+        f.form->ComposeReport();
+        const std::string label = std::string(c.code) + " " + c.orientation + " " + std::to_string(c.columns);
+        EXPECT_EQ(f.form->FittedFontSize(), c.expectedSize) << label;
+        EXPECT_EQ(f.form->RLLabel1->Font.Size, TForm2::FontSizeForColumnCode(c.code)) << label;
+        const TRLGraphicSurface* page = f.store().Pages(0);
+        ASSERT_NE(page, nullptr);
+        const TRLTextObject* found = nullptr;
+        for (const auto& object : page->Items())
+            if (!found && object->kind() == ObjectKind::Text)
+                found = static_cast<const TRLTextObject*>(object.get());
+        ASSERT_NE(found, nullptr);
+        const TRLTextObject& wide = *found;
+        EXPECT_EQ(wide.Font.Size, c.expectedSize) << label;
+        const int printableRight =
+            f.form->RLBand1->ClientRect().right + f.form->RLReport1->Margins.LeftMargin() * 96 / 25.4;
+        EXPECT_EQ(wide.Bounds.right <= printableRight + 1, c.columns != 400) << label;
+        EXPECT_EQ(QFile::exists(ErrorLog::path()), c.columns == 400) << label;
+        QFile::remove(ErrorLog::path());
     }
 }
 
