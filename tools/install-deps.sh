@@ -7,6 +7,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth fontconfig
   cups cups-client
+  libreoffice-writer chromium poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -33,7 +33,17 @@ std::int32_t frameWidening(std::int32_t width) {
 std::string escapeRich(const std::string& text) {
     std::string result;
     result.reserve(text.size());
-    for (const char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        // Runs of blanks as non-breaking spaces: LibreOffice lays a run of
+        // plain blanks out wider than the face's advance, which pushes the end
+        // of a report line out of its frame; a lone blank is laid out right.
+        const bool inRun =
+            c == ' ' && ((i > 0 && text[i - 1] == ' ') || (i + 1 < text.size() && text[i + 1] == ' '));
+        if (inRun) {
+            result += "\\~";
+            continue;
+        }
         if (c == '\\' || c == '{' || c == '}') result += '\\';
         result += c;
     }

@@ -24,7 +24,8 @@ std::int32_t pictureGoal(std::int32_t units);
 // How much a text frame of width w grows so that a word processor's wider
 // rendering of the same text still fits on one line.
 std::int32_t frameWidening(std::int32_t width);
-// Text with "\", "{" and "}" escaped; every other byte as it is.
+// Text with "\", "{" and "}" escaped and every blank of a run of two or
+// more written as a non-breaking space ("\~"); every other byte as it is.
 std::string escapeRich(const std::string& text);
 
 // The font table of an RTF document: face names in order of first

@@ -27,7 +27,7 @@ TEST(RichFilter, TinyPageMatchesGolden) {
 TEST(RichFilter, ThreePagesMatchGolden) {
     PageStoreFixture f(true);
     auto p1 = f.page();
-    addText(*p1, {100, 100, 200, 112}, "a{b}c\\d \xe7");
+    addText(*p1, {100, 100, 200, 112}, "a{b}c\\d \xe7  two   blanks");
     addText(*p1, {300, 100, 340, 112}, "mid", haCenter);
     f.add(std::move(p1));
     f.add(f.page());
