@@ -34,7 +34,7 @@ TEST(HtmlFilter, TinyPageMatchesGolden) {
 
 // Page 1: escaping, class sharing, backgrounds, a diagonal line, an ellipse;
 // page 2: texts after a set-clip and after its reset, aligned texts; page 3:
-// only the picture every page carries.
+// the picture every page carries and one drawing object of every kind.
 TEST(HtmlFilter, ThreePagesMatchGolden) {
     PageStoreFixture f;
     f.store->SetTitle("Raz\xe3o <3>");
@@ -70,12 +70,14 @@ TEST(HtmlFilter, ThreePagesMatchGolden) {
     f.add(std::move(p2));
     auto p3 = f.page();
     addPicture(*p3, {700, 10, 740, 50}, picture);
+    addShapes(*p3);
     f.add(std::move(p3));
 
     TRLHTMLFilter filter;
     expectGolden(runToFile(filter, *f.store, "three.htm"), "html_three_pages.htm");
-    // One picture for the three pages, one for the ellipse.
-    EXPECT_EQ(filesStartingWith("three"), QStringList({"three-img1.bmp", "three-img2.bmp", "three.htm"}));
+    // One picture for the three pages, one for each ellipse, polygon and polyline.
+    EXPECT_EQ(filesStartingWith("three"), QStringList({"three-img1.bmp", "three-img2.bmp", "three-img3.bmp",
+                                                       "three-img4.bmp", "three-img5.bmp", "three.htm"}));
 }
 
 TEST(HtmlFilter, EmptyRangeWritesHeadAndTailOnly) {

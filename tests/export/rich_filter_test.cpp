@@ -23,7 +23,8 @@ TEST(RichFilter, TinyPageMatchesGolden) {
 
 // Landscape; page 1: escaping, a 100-unit left text and a centred text of
 // width 40; page 2 empty; page 3: a face first used there, objects stored out
-// of order, a text cut by a clip rectangle, then one after the clip is reset.
+// of order, a text and a picture cut by a clip rectangle, then a text after
+// the clip is reset and one drawing object of every kind.
 TEST(RichFilter, ThreePagesMatchGolden) {
     PageStoreFixture f(true);
     auto p1 = f.page();
@@ -36,8 +37,10 @@ TEST(RichFilter, ThreePagesMatchGolden) {
         fsBold | fsItalic | fsUnderline | fsStrikeOut;
     addClip(*p3, {0, 0, 150, 794});
     addText(*p3, {100, 200, 300, 212}, "cut by the clip", haJustify);
+    addPicture(*p3, {140, 400, 160, 410}, fourColourPicture()); // 10 of its 20 units show
     resetClip(*p3);
     addText(*p3, {10, 200, 60, 212}, "left of it");
+    addShapes(*p3);
     f.add(std::move(p3));
 
     TRLRichFilter filter;

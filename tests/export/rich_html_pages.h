@@ -99,6 +99,33 @@ inline void resetClip(TRLGraphicSurface& page) {
     page.AddObject<TRLResetClipRectObject>();
 }
 
+// One drawing object of every kind with pens and brushes of several styles.
+inline void addShapes(TRLGraphicSurface& page) {
+    TRLPixelObject& pixel = page.AddObject<TRLPixelObject>();
+    pixel.Bounds = {500, 500, 501, 501};
+    pixel.Color = {1, 2, 3};
+    TRLFillRectObject& fill = page.AddObject<TRLFillRectObject>();
+    fill.Bounds = {500, 520, 540, 540};
+    fill.Brush = {{0, 255, 0}, std::uint8_t(BrushStyle::DiagCross)};
+    TRLEllipseObject& ellipse = page.AddObject<TRLEllipseObject>();
+    ellipse.Bounds = {550, 520, 590, 540};
+    ellipse.Pen = {{255, 0, 0}, std::uint8_t(PenMode::Copy), std::uint8_t(PenStyle::Dash), 1};
+    ellipse.Brush = {{0, 0, 255}, std::uint8_t(BrushStyle::Horizontal)};
+    TRLPolygonObject& polygon = page.AddObject<TRLPolygonObject>();
+    polygon.Bounds = {600, 520, 641, 541};
+    polygon.Points = {{600, 540}, {620, 520}, {640, 540}};
+    polygon.Pen = {{0, 0, 0}, std::uint8_t(PenMode::Copy), std::uint8_t(PenStyle::Solid), 2};
+    polygon.Brush = {{255, 255, 0}, std::uint8_t(BrushStyle::Solid)};
+    TRLPolylineObject& polyline = page.AddObject<TRLPolylineObject>();
+    polyline.Bounds = {650, 520, 691, 541};
+    polyline.Points = {{650, 520}, {670, 540}, {690, 520}};
+    polyline.Pen = {{0, 128, 0}, std::uint8_t(PenMode::Copy), std::uint8_t(PenStyle::DashDotDot), 1};
+    addLine(page, {500, 560}, {600, 600}).Pen.Style = std::uint8_t(PenStyle::Dot);
+    TRLRectangleObject& rectangle = addRectangle(page, {610, 560, 700, 600});
+    rectangle.Pen.Style = std::uint8_t(PenStyle::Clear);
+    rectangle.Brush = {{9, 9, 9}, std::uint8_t(BrushStyle::BDiagonal)};
+}
+
 // The tiny page both goldens start from: a text, a line, a rectangle and a
 // picture, stored out of reading order.
 inline void addTinyPage(PageStoreFixture& f) {
