@@ -33,11 +33,6 @@ void openForWriting(QFile& file) {
         fail(QStringLiteral("Não foi possível criar o arquivo"), file);
 }
 
-void createNew(QFile& file) {
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        fail(QStringLiteral("Não foi possível criar o arquivo"), file);
-}
-
 void closeWritten(QFile& file) {
     if (!file.flush()) fail(QStringLiteral("Não foi possível gravar o arquivo"), file);
     file.close();

@@ -26,8 +26,6 @@ inline std::string decimal(long long value) {
 
 // Opens a file for writing, truncating what was there; throws rl::Error naming the file.
 void openForWriting(QFile& file);
-// Creates a file that must not exist yet; throws rl::Error naming the file.
-void createNew(QFile& file);
 // Closes a file written to, throwing when the last bytes cannot be flushed.
 void closeWritten(QFile& file);
 
