@@ -1,5 +1,6 @@
 #include "app/widget_dialog_presenter.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
 
@@ -19,6 +20,11 @@ std::optional<QFont> WidgetDialogPresenter::getFont(QWidget* parent, const QFont
     const QFont font = QFontDialog::getFont(&ok, initial, parent);
     if (!ok) return std::nullopt;
     return font;
+}
+
+bool WidgetDialogPresenter::execDialog(QWidget* dialog) {
+    auto* modal = qobject_cast<QDialog*>(dialog);
+    return modal && modal->exec() == QDialog::Accepted;
 }
 
 } // namespace rl

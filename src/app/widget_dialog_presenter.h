@@ -10,6 +10,7 @@ public:
     QString getOpenFileName(QWidget* parent, const QString& filter) override;
     QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) override;
     std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override;
+    bool execDialog(QWidget* dialog) override;
 };
 
 } // namespace rl

@@ -18,6 +18,10 @@ DialogPresenter* g_installed = nullptr;
 
 } // namespace
 
+bool DialogPresenter::execDialog(QWidget*) {
+    return false;
+}
+
 DialogPresenter& DialogPresenter::current() {
     static CancellingDialogPresenter cancelling;
     return g_installed ? *g_installed : cancelling;

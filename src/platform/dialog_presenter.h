@@ -26,6 +26,9 @@ public:
     virtual QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) = 0;
     // The chosen font; nullopt when the user cancels.
     virtual std::optional<QFont> getFont(QWidget* parent, const QFont& initial) = 0;
+    // Shows one of the program's own dialogs (a QDialog) modally; true when
+    // the user accepted it. Tests fill the dialog's controls instead.
+    virtual bool execDialog(QWidget* dialog);
 
     // The presenter in use: the one installed, or the cancelling one.
     // Installing does not transfer ownership; the caller keeps the presenter

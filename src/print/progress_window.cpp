@@ -21,10 +21,15 @@ TRLProgressWindow::TRLProgressWindow(const QString& caption, QWidget* parent) : 
     layout->addWidget(label_);
     layout->addWidget(bar_);
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        if (OnCancel) OnCancel();
-    });
+    label_->setObjectName(QStringLiteral("LabelPleaseWait"));
+    bar_->setObjectName(QStringLiteral("ProgressBar"));
+    cancel->setObjectName(QStringLiteral("ButtonCancel"));
+    connect(cancel, &QPushButton::clicked, this, &TRLProgressWindow::reject);
     setMinimumWidth(300);
+}
+
+void TRLProgressWindow::reject() {
+    if (OnCancel) OnCancel();
 }
 
 bool TRLProgressWindow::Available() {

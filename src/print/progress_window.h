@@ -24,6 +24,10 @@ public:
     void Step(const QString& text = {});
     std::function<void()> OnCancel;
 
+    // Escape and the window's close button cancel too; the window stays up
+    // until its owner ends the task.
+    void reject() override;
+
     // Only where a widget application runs (never in batch mode).
     static bool Available();
 

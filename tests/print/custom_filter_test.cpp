@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace rl;
 
 namespace {
@@ -311,6 +314,38 @@ INSTANTIATE_TEST_SUITE_P(Outcomes, SaveOutput,
                                          SaveCase{"FailedInEnd", "E", 0, false},
                                          SaveCase{"Cancelled", "", 1, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A file size limit stands in for a disk that fills up during the run.
+TEST(SaveOutput, AFullDiskIsAnErrorAndLeavesNoFile) {
+    class BigPages : public RecordingSaveFilter {
+    public:
+        BigPages() : RecordingSaveFilter(".txt") {}
+
+    protected:
+        void DrawPage(const TRLGraphicSurface&) override { Output().write(QByteArray(64 * 1024, 'x')); }
+    };
+    QObject owner;
+    auto* store = storeOf(owner, 3);
+    const QString path = QDir::current().filePath("full.txt");
+    BigPages filter;
+    filter.SetFileName(path);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = 100 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    std::string message;
+    try {
+        filter.Run(store, 1, -1);
+    } catch (const Error& error) {
+        message = error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(message.find("Erro ao gravar"), std::string::npos) << message;
+    EXPECT_TRUE(QDir::current().entryList(QDir::Files).isEmpty());
+}
 
 TEST(SaveOutput, RefusesTheInputReportAndUnwritablePlaces) {
     const QString input = QDir::current().filePath("input.txt");

@@ -1,0 +1,232 @@
+#include "print/save_dialog.h"
+
+#include "platform/dialog_presenter.h"
+#include "platform/message_presenter.h"
+#include "platform/messages.h"
+#include "print/custom_filter.h"
+#include "print/save_params.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace rl {
+
+namespace {
+
+const QString kNoFilterExtension = QStringLiteral(".rpf");
+const QString kNoFilterName = QStringLiteral("MorvexReport");
+
+QString text(Messages::Id id) {
+    return Messages::text(id);
+}
+
+// Text that is not a number counts as 0.
+int pageNumber(const QLineEdit* edit) {
+    bool ok = false;
+    const int value = edit->text().trimmed().toInt(&ok);
+    return ok ? value : 0;
+}
+
+QString pageText(int page) {
+    return page == 0 ? QString() : QString::number(page);
+}
+
+} // namespace
+
+TRLSaveDialog::TRLSaveDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(text(Messages::Id::Save));
+    setModal(true);
+
+    auto* fileLabel = new QLabel(text(Messages::Id::FileNameLabel), this);
+    EditFileName_ = new QLineEdit(this);
+    EditFileName_->setObjectName(QStringLiteral("EditFileName"));
+    fileLabel->setBuddy(EditFileName_);
+    ButtonBrowse_ = new QPushButton(QStringLiteral("..."), this);
+    ButtonBrowse_->setObjectName(QStringLiteral("ButtonBrowse"));
+    ButtonBrowse_->setAutoDefault(false);
+    ButtonBrowse_->setFixedWidth(ButtonBrowse_->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
+
+    auto* filterLabel = new QLabel(text(Messages::Id::UseFilter) + u':', this);
+    ComboBoxFilter_ = new QComboBox(this);
+    ComboBoxFilter_->setObjectName(QStringLiteral("ComboBoxFilter"));
+    filterLabel->setBuddy(ComboBoxFilter_);
+
+    auto* rangeBox = new QGroupBox(u' ' + text(Messages::Id::PageRange) + u' ', this);
+    RadioAllPages_ = new QRadioButton(text(Messages::Id::AllPages), rangeBox);
+    RadioAllPages_->setObjectName(QStringLiteral("RadioAllPages"));
+    RadioPageNums_ = new QRadioButton(text(Messages::Id::Pages), rangeBox);
+    RadioPageNums_->setObjectName(QStringLiteral("RadioPageNums"));
+    RadioSelection_ = new QRadioButton(text(Messages::Id::Selection), rangeBox);
+    RadioSelection_->setObjectName(QStringLiteral("RadioSelection"));
+    auto* fromLabel = new QLabel(text(Messages::Id::RangeFrom) + u':', rangeBox);
+    EditFromPage_ = new QLineEdit(rangeBox);
+    EditFromPage_->setObjectName(QStringLiteral("EditFromPage"));
+    fromLabel->setBuddy(EditFromPage_);
+    auto* toLabel = new QLabel(text(Messages::Id::RangeTo) + u':', rangeBox);
+    EditToPage_ = new QLineEdit(rangeBox);
+    EditToPage_->setObjectName(QStringLiteral("EditToPage"));
+    toLabel->setBuddy(EditToPage_);
+    for (QLineEdit* edit : {EditFromPage_, EditToPage_}) {
+        edit->setValidator(new QIntValidator(0, 999999, edit));
+        edit->setMaximumWidth(60);
+    }
+    // Typing a first page means a range of pages.
+    connect(EditFromPage_, &QLineEdit::textEdited, RadioPageNums_,
+            [this] { RadioPageNums_->setChecked(true); });
+
+    auto* rangeLayout = new QGridLayout(rangeBox);
+    rangeLayout->addWidget(RadioAllPages_, 0, 0, 1, 5);
+    rangeLayout->addWidget(RadioPageNums_, 1, 0);
+    rangeLayout->addWidget(fromLabel, 1, 1);
+    rangeLayout->addWidget(EditFromPage_, 1, 2);
+    rangeLayout->addWidget(toLabel, 1, 3);
+    rangeLayout->addWidget(EditToPage_, 1, 4);
+    rangeLayout->addWidget(RadioSelection_, 2, 0, 1, 5);
+
+    CheckBoxBackground_ = new QCheckBox(text(Messages::Id::SaveInBackground), this);
+    CheckBoxBackground_->setObjectName(QStringLiteral("CheckBoxBackground"));
+
+    auto* save = new QPushButton(text(Messages::Id::Save), this);
+    save->setObjectName(QStringLiteral("ButtonSave"));
+    save->setDefault(true);
+    auto* cancel = new QPushButton(text(Messages::Id::Cancel), this);
+    cancel->setObjectName(QStringLiteral("ButtonCancel"));
+    connect(save, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonBrowse_, &QPushButton::clicked, this, &TRLSaveDialog::Browse);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(fileLabel, 0, 0);
+    fields->addWidget(EditFileName_, 0, 1);
+    fields->addWidget(ButtonBrowse_, 0, 2);
+    fields->addWidget(filterLabel, 1, 0);
+    fields->addWidget(ComboBoxFilter_, 1, 1, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(rangeBox);
+    layout->addWidget(CheckBoxBackground_);
+    layout->addLayout(buttons);
+    setMinimumWidth(400);
+}
+
+bool TRLSaveDialog::Execute() {
+    return Execute(TRLSaveParams::instance());
+}
+
+bool TRLSaveDialog::Execute(TRLSaveParams& params) {
+    FillFilters(params);
+    LoadControls(params);
+    EditFileName_->setFocus();
+    if (!DialogPresenter::current().execDialog(this)) return false;
+    return StoreControls(params);
+}
+
+void TRLSaveDialog::FillFilters(const TRLSaveParams& params) {
+    ComboBoxFilter_->clear();
+    filters_.clear();
+    ComboBoxFilter_->addItem(text(Messages::Id::Default));
+    filters_.emplace_back(nullptr);
+    int selected = 0;
+    for (TRLCustomFilter* filter : TRLCustomFilter::Registry()) {
+        auto* saveFilter = qobject_cast<TRLCustomSaveFilter*>(filter);
+        if (!saveFilter) continue;
+        if (saveFilter == params.Filter) selected = int(filters_.size());
+        ComboBoxFilter_->addItem(saveFilter->DisplayName());
+        filters_.emplace_back(saveFilter);
+    }
+    ComboBoxFilter_->setCurrentIndex(selected);
+}
+
+void TRLSaveDialog::LoadControls(const TRLSaveParams& params) {
+    switch (params.SaveRange) {
+    case rsrAllPages:
+        RadioAllPages_->setChecked(true);
+        break;
+    case rsrSelection:
+        RadioSelection_->setChecked(true);
+        break;
+    case rsrPageNums:
+        RadioPageNums_->setChecked(true);
+        break;
+    }
+    EditFileName_->setText(params.FileName);
+    EditFromPage_->setText(pageText(params.FromPage));
+    EditToPage_->setText(pageText(params.ToPage));
+    CheckBoxBackground_->setChecked(params.SaveInBackground);
+    CheckBoxBackground_->setEnabled(!(params.Options & TRLSaveParams::kDisableSaveInBackground));
+    RadioPageNums_->setEnabled(true);
+    EditFromPage_->setEnabled(true);
+    EditToPage_->setEnabled(true);
+    RadioSelection_->setEnabled(false);
+}
+
+TRLCustomSaveFilter* TRLSaveDialog::SelectedFilter() const {
+    const int index = ComboBoxFilter_->currentIndex();
+    if (index < 0 || size_t(index) >= filters_.size()) return nullptr;
+    return filters_[size_t(index)];
+}
+
+bool TRLSaveDialog::StoreControls(TRLSaveParams& params) {
+    QString fileName = EditFileName_->text();
+    if (fileName.trimmed().isEmpty()) {
+        ShowPlainMessage(QStringLiteral("Informe o nome do arquivo."));
+        return false;
+    }
+    const TRLSaveRange range = RadioPageNums_->isChecked()    ? rsrPageNums
+                               : RadioSelection_->isChecked() ? rsrSelection
+                                                              : rsrAllPages;
+    int fromPage = params.MinPage, toPage = params.MaxPage();
+    if (range == rsrSelection) fromPage = toPage = pageNumber(EditFromPage_);
+    if (range == rsrPageNums) {
+        fromPage = pageNumber(EditFromPage_);
+        toPage = pageNumber(EditToPage_);
+    }
+    // An empty range would write a document without pages.
+    if (fromPage < std::max(1, params.MinPage) || fromPage > toPage || toPage > params.MaxPage()) {
+        ShowPlainMessage(QStringLiteral("Intervalo de páginas inválido: informe páginas de %1 até %2.")
+                             .arg(params.MinPage)
+                             .arg(params.MaxPage()));
+        return false;
+    }
+
+    TRLCustomSaveFilter* filter = SelectedFilter();
+    if (!FileNameExtension(fileName).isEmpty())
+        filter = SaveFilterByFileName(fileName);
+    else
+        fileName += filter ? NormalizedExtension(filter->DefaultExt()) : kNoFilterExtension;
+
+    params.FileName = fileName;
+    params.SaveRange = range;
+    params.FromPage = fromPage;
+    params.ToPage = toPage;
+    params.SaveInBackground = CheckBoxBackground_->isChecked();
+    params.Filter = filter;
+    return true;
+}
+
+void TRLSaveDialog::Browse() {
+    TRLCustomSaveFilter* filter = SelectedFilter();
+    const QString name = filter ? filter->DisplayName() : kNoFilterName;
+    const QString extension = filter ? NormalizedExtension(filter->DefaultExt()) : kNoFilterExtension;
+    const QString fileTypes = name + QStringLiteral(" (*") + extension + QStringLiteral(")|*") + extension;
+    QString chosen = DialogPresenter::current().getSaveFileName(this, fileTypes, EditFileName_->text());
+    if (chosen.isEmpty()) return;
+    // The extension the dialog adds to a name typed without one.
+    if (FileNameExtension(chosen).isEmpty()) chosen += extension;
+    EditFileName_->setText(chosen);
+}
+
+} // namespace rl

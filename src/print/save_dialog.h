@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace rl {
+
+class TRLCustomSaveFilter;
+class TRLSaveParams;
+
+// The save dialog: file name, filter, page range and background choice,
+// loaded from and stored into save parameters. Built in code; its texts come
+// from the message table. Its controls carry object names (EditFileName,
+// ButtonBrowse, ComboBoxFilter, RadioAllPages, RadioPageNums, RadioSelection,
+// EditFromPage, EditToPage, CheckBoxBackground, ButtonSave, ButtonCancel) so
+// that tests can fill them. GUI thread only.
+class TRLSaveDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit TRLSaveDialog(QWidget* parent = nullptr);
+
+    // Loads the controls from params, shows the dialog modally through
+    // DialogPresenter::execDialog and, when the user saves, stores the answers
+    // into params and returns true. Cancel changes nothing and returns false.
+    //
+    // A file name that names no file, or a page range that holds no page
+    // between MinPage and MaxPage, is refused with a plain message: the
+    // answer is then false and params are unchanged.
+    //
+    // A file name with an extension chooses the filter by that extension
+    // (SaveFilterByFileName, possibly none); one without gets the chosen
+    // filter's default extension, or ".rpf" when no filter is chosen.
+    bool Execute(TRLSaveParams& params);
+    // The same on the process-wide parameters.
+    bool Execute();
+
+private:
+    void FillFilters(const TRLSaveParams& params);
+    void LoadControls(const TRLSaveParams& params);
+    bool StoreControls(TRLSaveParams& params);
+    TRLCustomSaveFilter* SelectedFilter() const;
+    void Browse();
+
+    QLineEdit* EditFileName_;
+    QPushButton* ButtonBrowse_;
+    QComboBox* ComboBoxFilter_;
+    QRadioButton* RadioAllPages_;
+    QRadioButton* RadioPageNums_;
+    QRadioButton* RadioSelection_;
+    QLineEdit* EditFromPage_;
+    QLineEdit* EditToPage_;
+    QCheckBox* CheckBoxBackground_;
+    // The filter of each entry of the list; none for "Padrão".
+    std::vector<QPointer<TRLCustomSaveFilter>> filters_;
+};
+
+} // namespace rl
