@@ -13,7 +13,7 @@ packages=(
 # The real parts the tests use: readers of the exported files, servers.
 test_packages=(
   qpdf poppler-utils
-  python3-xlrd python3-olefile libreoffice-calc
+  python3-xlrd python3-olefile libreoffice-calc libreoffice-writer chromium
 )
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")

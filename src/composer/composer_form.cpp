@@ -1,6 +1,8 @@
 #include "composer/composer_form.h"
 
+#include "export/html_filter.h"
 #include "export/pdf_filter.h"
+#include "export/rich_filter.h"
 #include "export/xls_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
@@ -127,6 +129,10 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
     // Lays the bands out across the printable width (768 on US Letter).
     RLReport1->Realign();
 
+    RLRichFilter1 = new TRLRichFilter(this);
+    RLRichFilter1->setObjectName(QStringLiteral("RLRichFilter1"));
+    RLRichFilter1->SetDisplayName(QStringLiteral("Formato RichText"));
+
     RLPDFFilter1 = new TRLPDFFilter(this);
     RLPDFFilter1->setObjectName(QStringLiteral("RLPDFFilter1"));
     RLPDFFilter1->SetDisplayName(QStringLiteral("Documento PDF"));
@@ -137,6 +143,11 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
     RLXLSFilter1 = new TRLXLSFilter(this);
     RLXLSFilter1->setObjectName(QStringLiteral("RLXLSFilter1"));
     RLXLSFilter1->SetDisplayName(QStringLiteral("Planilha Excel"));
+
+    RLHTMLFilter1 = new TRLHTMLFilter(this);
+    RLHTMLFilter1->setObjectName(QStringLiteral("RLHTMLFilter1"));
+    RLHTMLFilter1->SetDisplayName(QStringLiteral("Página da Web"));
+    RLHTMLFilter1->SetDocumentStyle(dsCSS2);
 }
 
 TForm2::~TForm2() {

@@ -18,7 +18,9 @@ class TRLReport;
 class TRLBand;
 class TRLLabel;
 class TRLImage;
+class TRLHTMLFilter;
 class TRLPDFFilter;
+class TRLRichFilter;
 class TRLXLSFilter;
 
 // The text report composer: turns the lines of a plain-text report into a band
@@ -42,9 +44,12 @@ public:
     TRLImage* QRImage2 = nullptr;
     TRLBand* PageHeaderBand1 = nullptr;
     TRLImage* QRImage1 = nullptr;
-    // The output filters, registered in this order as they are created.
+    // The output filters, registered in this order as they are created (the
+    // save dialog lists them so, and the first of an extension wins).
+    TRLRichFilter* RLRichFilter1 = nullptr;
     TRLPDFFilter* RLPDFFilter1 = nullptr;
     TRLXLSFilter* RLXLSFilter1 = nullptr;
+    TRLHTMLFilter* RLHTMLFilter1 = nullptr;
 
     // The start-up values this composer works from (the report session's copy):
     // the file, the column code, the orientation word, the head picture.

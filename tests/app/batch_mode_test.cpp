@@ -196,6 +196,10 @@ TEST(BatchMode, ExportWritesThroughTheSaveFilters) {
     EXPECT_TRUE(test::readFile(f.path("out.pdf")).contains("/Count 2"));
     EXPECT_EQ(f.run({report, "132", "--export", f.path("OUT.XLS")}), 0) << f.err().toStdString();
     EXPECT_TRUE(test::readFile(f.path("OUT.XLS")).startsWith("\xD0\xCF\x11\xE0"));
+    EXPECT_EQ(f.run({report, "132", "--export", f.path("out.rtf")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(test::readFile(f.path("out.rtf")).startsWith("{\\rtf1"));
+    EXPECT_EQ(f.run({report, "132", "--export", f.path("out.html")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(test::readFile(f.path("out.html")).contains("<html"));
     EXPECT_EQ(f.run({report, "132", "--export", report + ".pdf", "permissao=SSN"}), 3);
     EXPECT_FALSE(QFileInfo::exists(report + ".pdf"));
     EXPECT_EQ(test::readFile(report), original);
