@@ -96,6 +96,14 @@ void ReportSession::RemovePicture() {
     Regenerate();
 }
 
+void ReportSession::SetFigurePath(const QString& path) {
+    composer_->Values.FigurePath = path;
+}
+
+void ReportSession::ApplyPaper(const QString& paperName) {
+    composer_->ApplyPaperSize(paperName, SettingsFile::System);
+}
+
 bool ReportSession::HasPermissionFlags() const {
     return permissionFlags(Values().JoinedCommandLine).has_value();
 }
