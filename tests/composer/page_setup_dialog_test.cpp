@@ -89,7 +89,7 @@ protected:
 
 TEST_F(PageSetupDialog, OkWritesEverySettingInOrderAppliesThePaperAndRegenerates) {
     user.openAnswer = "/img/logo.bmp";
-    user.fill = [this](QWidget* d) {
+    user.fill = [](QWidget* d) {
         control<QPushButton>(d, "edfiguraBrowse")->click();
         choose(d, "combpos", "À direita");
         choose(d, "combmfig", "Todas Páginas");
