@@ -4,6 +4,7 @@
 #include "app/navigation_panel.h"
 #include "app/window_glyphs.h"
 #include "composer/composer_form.h"
+#include "composer/page_setup_dialog.h"
 #include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
@@ -648,7 +649,9 @@ void TForm1::Imprimir1Click() {
 void TForm1::SalvarComo1Click() {}
 void TForm1::Email1Click() {}
 void TForm1::ExportClick(QAction*) {}
-void TForm1::Configuracoes1Click() {}
+void TForm1::Configuracoes1Click() {
+    ShowPageSetup(session_, this);
+}
 
 // ---------------------------------------------------------------- events
 

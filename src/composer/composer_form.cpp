@@ -162,6 +162,15 @@ Settings TForm2::SettingsOf(SettingsFile which) const {
     return Settings(which);
 }
 
+bool TForm2::IsCustomPaperMillimetres(const QString& text) {
+    try {
+        parseMillimetres(text);
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource) {
     TRLPageSetup& setup = RLReport1->PageSetup;
     if (paperName == u"A4") {

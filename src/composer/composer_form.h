@@ -77,6 +77,9 @@ public:
     // like a text that is not a number: beyond this the page's pixel size would
     // no longer fit the engine's 32-bit coordinates.
     static constexpr double kMaxCustomPaperMm = 10000;
+    // Whether a settings text (decimal comma) is a custom paper side the report
+    // can use, as ApplyPaperSize reads it.
+    static bool IsCustomPaperMillimetres(const QString& text);
 
     // "A4", "Carta" or "Customizado" (custom size from the given settings file);
     // any other name leaves the paper as it is. Names are compared exactly.

@@ -140,6 +140,14 @@ void ReportSession::WriteReportLines(const std::vector<std::string>& lines, cons
     if (!file.commit()) fail(file.errorString());
 }
 
+void ReportSession::SetFigurePath(const QString& path) {
+    composer_->Values.FigurePath = path;
+}
+
+void ReportSession::ApplyPaper(const QString& paperName) {
+    composer_->ApplyPaperSize(paperName, SettingsFile::System);
+}
+
 bool ReportSession::HasPermissionFlags() const {
     return permissionFlags(Values().JoinedCommandLine).has_value();
 }

@@ -95,6 +95,15 @@ public:
     static void WriteReportLines(const std::vector<std::string>& lines, const QString& path,
                                  const QString& reportFilePath = {});
 
+    // ---- page setup; these take effect at the next Regenerate()
+    // The head picture's path, taken as it is: a file that cannot be read then
+    // prints no picture, as one named by the settings at start-up.
+    void SetFigurePath(const QString& path);
+    // "A4", "Carta" or "Customizado" (any other name changes nothing), the
+    // custom size read from the system-folder settings file; a custom size
+    // that cannot be used gives A4 and says so.
+    void ApplyPaper(const QString& paperName);
+
     // ---- the calling program's restrictions ("permissao" on the command line)
     // Whether the command line restricts anything at all.
     bool HasPermissionFlags() const;
