@@ -19,6 +19,12 @@ namespace {
 
 const char kInvalidPath[] = "Caminho inválido para a impressora";
 
+// Returning 0 tells libcups to stop waiting for a server that has gone quiet.
+int giveUpWaiting(http_t*, void*) {
+    return 0;
+}
+constexpr double kJobReplyTimeoutSeconds = 30;
+
 class SystemPrinter final : public DraftPrinter {
 public:
     PrinterMetrics SetupPaperAndMetrics(bool landscape, double widthMm, double heightMm) override {
@@ -145,6 +151,7 @@ void SubmitRawJob(const QString& queue, const QByteArray& bytes, const QString& 
     http_t* http =
         httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
     if (!http) throw refused(cupsLastErrorString());
+    httpSetTimeout(http, kJobReplyTimeoutSeconds, giveUpWaiting, nullptr);
     const int job = cupsCreateJob(http, name.constData(), jobTitle.constData(), 0, nullptr);
     if (job <= 0) {
         const Error error = refused(cupsLastErrorString());

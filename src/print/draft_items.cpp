@@ -240,7 +240,7 @@ void DraftPageVisitor::visit(const TRLImageObject& object) {
     const QImage picture = PictureData::toImage(object.PictureData);
     if (picture.isNull()) return;
     const int width = roundEven(object.Bounds.width() * 1.26);
-    const int height = roundEven(object.Bounds.height() * 0.72);
+    const int height = roundEven(object.Bounds.height() * b_.layout_.units.dotRowsPerUnit());
     if (width <= 0 || height <= 0) return;
     QImage dots(width, height, QImage::Format_RGB32);
     dots.fill(Qt::white);
@@ -256,7 +256,7 @@ template <class T> void DraftPageVisitor::rasterise(const T& object) {
     if (b_.layout_.ditheringMethod == dmNone) return;
     const PageRect& bounds = object.Bounds;
     const int width = roundEven(bounds.width() * 1.26);
-    const int height = roundEven(bounds.height() * 0.72);
+    const int height = roundEven(bounds.height() * b_.layout_.units.dotRowsPerUnit());
     if (width <= 0 || height <= 0 || bounds.isEmpty()) return;
     // A page of its own holding a copy moved to the origin, painted with the
     // page's own painting at the dot size.
@@ -464,7 +464,7 @@ void DraftItemBuilder::addStrips(const QImage& dots, const PageRect& bounds) {
         const int rows = std::min(8, height - first);
         auto strip = std::make_unique<TDraftRaw>();
         strip->left = u.X(bounds.left);
-        // Dot rows are 1/72 inch; an ESC/P2 printer counts rows in 1/360 inch.
+        // Strips follow one another by their height in the printer's own units.
         strip->top = u.Y(bounds.top) + first * u.dotRowUnits();
         strip->right = u.X(bounds.right);
         strip->bottom = strip->top + rows * u.dotRowUnits();

@@ -26,8 +26,11 @@ struct DraftUnits {
 
     int X(double x) const;
     int Y(double y) const;
-    // Dot rows of a picture strip (1/72 inch) in row units.
-    int dotRowUnits() const { return V / 12; }
+    // The height of one dot row of an 8-dot graphics strip in row units: 1/72
+    // inch on a 9-pin printer, 1/60 inch on an ESC/P2 printer (6/360).
+    int dotRowUnits() const { return V == 60 ? 6 : 1; }
+    // Dot rows per page unit when a picture becomes dots (horizontally 1.26).
+    double dotRowsPerUnit() const { return V == 60 ? 0.6 : 0.72; }
 };
 
 // Width in 1/120 inch of one character at p characters per inch.

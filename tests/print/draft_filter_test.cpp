@@ -321,22 +321,22 @@ TEST(DraftCommands, TokensExpand) {
     EXPECT_TRUE(table.bytes("Missing").isEmpty());
 }
 
-// ESC/P2 rows are 1/360 inch: the strips of one picture follow one another
-// 8 dots (40 units) apart and never overlap.
+// An ESC/P2 printer prints 8-dot strips at 1/60 inch a dot row and counts rows
+// in 1/360 inch: the strips of one picture follow one another 48 units apart,
+// never overlapping, and the picture keeps its height.
 TEST(DraftItems, Escp2StripsAreStackedInPrinterUnits) {
     QObject owner;
     TRLGraphicStorage* store = draftStore(owner);
-    addPage(*store).StretchDraw({24, 24, 32, 48}, blackPicture(), false); // 17 dot rows
+    addPage(*store).StretchDraw({24, 24, 32, 48}, blackPicture(), false); // 24 units: 14 dot rows
     DraftLayout layout;
     layout.units = {1, 24, 24, 60};
     DraftItemBuilder builder(layout);
     const DraftItemList items = builder.build(*store->Pages(0));
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0]->top, 0);
-    EXPECT_EQ(items[0]->bottom, items[1]->top);
-    EXPECT_EQ(items[1]->top, 40);
-    EXPECT_EQ(items[1]->bottom, items[2]->top);
-    EXPECT_EQ(items[2]->bottom - items[2]->top, 5);
+    EXPECT_EQ(items[0]->bottom, 48);
+    EXPECT_EQ(items[1]->top, 48);
+    EXPECT_EQ(items[1]->bottom, 84); // a quarter inch is 90
 }
 
 } // namespace
