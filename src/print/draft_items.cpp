@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 
 namespace rl {
 
@@ -99,7 +100,16 @@ int AutomaticDraftPitch(const std::string& fontName, int size) {
     font.Name = fontName;
     font.Size = size;
     font.PixelsPerInch = 96;
-    double mean = measureText(font, kPitchSample).width() / 136.0;
+    // Whole-pixel advances summed letter by letter, as a GDI text extent
+    // adds them up; Qt's fractional advances would make every font narrower.
+    int sampleWidth = 0;
+    int advance[256] = {};
+    for (const char c : std::string_view(kPitchSample)) {
+        int& width = advance[static_cast<unsigned char>(c)];
+        if (width == 0) width = std::max(1, measureText(font, std::string(1, c)).width());
+        sampleWidth += width;
+    }
+    double mean = sampleWidth / 136.0;
     // A proportional font's sentence is narrower than its widest letters print.
     if (measureText(font, ".").width() != measureText(font, "W").width()) mean *= 1.4;
     const double cpi = mean > 0 ? 96.0 / mean : 20;
@@ -310,16 +320,26 @@ int DraftItemBuilder::textPitch(const std::string& fontName, int size) const {
     return AutomaticDraftPitch(fontName, stretch ? roundEven(size * scale) : size);
 }
 
-void DraftItemBuilder::findCommonFont(const TRLGraphicSurface& page) {
+namespace {
+
+// The page's text objects in drawing order.
+class TextCollector final : public GraphicObjectVisitor {
+public:
+    void visit(const TRLTextObject& object) override { texts.push_back(&object); }
+    std::vector<const TRLTextObject*> texts;
+};
+
+} // namespace
+
+void DraftItemBuilder::findCommonFont(const std::vector<const TRLTextObject*>& texts) {
     struct Count {
         std::string name;
         int size;
         int count;
     };
     std::vector<Count> counts; // in order of first appearance
-    for (const auto& object : page.Items()) {
-        if (object->kind() != ObjectKind::Text) continue;
-        const auto& text = static_cast<const TRLTextObject&>(*object);
+    for (const TRLTextObject* object : texts) {
+        const TRLTextObject& text = *object;
         const std::string name = text.FontName();
         auto found = std::find_if(counts.begin(), counts.end(),
                                   [&](const Count& c) { return c.size == text.Font.Size && c.name == name; });
@@ -342,11 +362,10 @@ void DraftItemBuilder::findCommonFont(const TRLGraphicSurface& page) {
     commonWidth_ = DraftCharWidth(commonPitch_);
 }
 
-void DraftItemBuilder::findRowGrid(const TRLGraphicSurface& page) {
+void DraftItemBuilder::findRowGrid(const std::vector<const TRLTextObject*>& texts) {
     std::vector<int> rows;
-    for (const auto& object : page.Items())
-        if (object->kind() == ObjectKind::Text)
-            rows.push_back(layout_.units.Y(static_cast<const TRLTextObject&>(*object).Origin.y));
+    for (const TRLTextObject* text : texts)
+        rows.push_back(layout_.units.Y(text->Origin.y));
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     const int V = layout_.units.V;
@@ -481,8 +500,10 @@ void DraftItemBuilder::addStrips(const QImage& dots, const PageRect& bounds) {
 
 DraftItemList DraftItemBuilder::build(const TRLGraphicSurface& page) {
     items_.clear();
-    findCommonFont(page);
-    findRowGrid(page);
+    TextCollector collector;
+    VisitObjects(page, collector);
+    findCommonFont(collector.texts);
+    findRowGrid(collector.texts);
     DraftPageVisitor visitor(*this);
     VisitObjects(page, visitor);
     return std::move(items_);

@@ -15,6 +15,7 @@ class QImage;
 namespace rl {
 
 class TRLGraphicSurface;
+class TRLTextObject;
 
 // Page units (1/96 inch) to printer positions: columns in 1/120 inch, rows in
 // 1/(6 x V) inch, relative to the printer's unprintable offsets L and T.
@@ -93,8 +94,10 @@ private:
     friend class DraftPageVisitor;
 
     int textPitch(const std::string& fontName, int size) const;
-    void findCommonFont(const TRLGraphicSurface& page);
-    void findRowGrid(const TRLGraphicSurface& page);
+    // The page's most common font (name and size) sets the pitch of line and fill characters.
+    void findCommonFont(const std::vector<const TRLTextObject*>& texts);
+    // The rows texts sit on: vertical line characters go on them.
+    void findRowGrid(const std::vector<const TRLTextObject*>& texts);
     // The greatest grid row not greater than y (the phase when y lies before it).
     int gridRowAtOrBefore(int y) const;
 

@@ -321,6 +321,14 @@ TEST(DraftCommands, TokensExpand) {
     EXPECT_TRUE(table.bytes("Missing").isEmpty());
 }
 
+// The report font's pitch by size, as whole-pixel advances give it: the
+// font of ten characters per inch at 12 points.
+TEST(DraftItems, AutomaticPitchOfTheReportFont) {
+    const std::pair<int, int> sizes[] = {{12, 10}, {10, 12}, {8, 17}, {7, 20}};
+    for (const auto& [size, pitch] : sizes)
+        EXPECT_EQ(AutomaticDraftPitch("Orator10 BT", size), pitch) << size << " points";
+}
+
 // An ESC/P2 printer prints 8-dot strips at 1/60 inch a dot row and counts rows
 // in 1/360 inch: the strips of one picture follow one another 48 units apart,
 // never overlapping, and the picture keeps its height.
