@@ -22,9 +22,10 @@ namespace rl {
 //
 // The bytes go to the selected printer's port (a file or device it names, else
 // one raw job to its CUPS queue), to a file, or to a temporary file handed to a
-// program; see ResolveDraftTarget. A queue's job is sent only when the run
-// completed. The filter makes its own copies (kOwnCopies): copies follow one
-// another in one output.
+// program; see ResolveDraftTarget. A queue's job is sent, and the program
+// started, only when the run completed: a failed or cancelled run sends
+// nothing to a queue (a file keeps what was written). The filter makes its own
+// copies (kOwnCopies): copies follow one another in one output.
 //
 // Not thread-safe; the GUI thread, like every filter.
 class TRLDraftFilter : public TRLCustomPrintFilter {
