@@ -12,6 +12,7 @@
 #include "platform/message_presenter.h"
 #include "platform/report_font.h"
 #include "preview/preview.h"
+#include "print/draft_filter.h"
 #include "print/printer_wrapper.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
@@ -128,6 +129,10 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
 
     // Lays the bands out across the printable width (768 on US Letter).
     RLReport1->Realign();
+
+    RLDraftFilter1 = new TRLDraftFilter(this);
+    RLDraftFilter1->setObjectName(QStringLiteral("RLDraftFilter1"));
+    RLDraftFilter1->SetDisplayName(QStringLiteral("Impressora Matricial"));
 
     RLRichFilter1 = new TRLRichFilter(this);
     RLRichFilter1->setObjectName(QStringLiteral("RLRichFilter1"));

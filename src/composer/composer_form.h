@@ -18,6 +18,7 @@ class TRLReport;
 class TRLBand;
 class TRLLabel;
 class TRLImage;
+class TRLDraftFilter;
 class TRLHTMLFilter;
 class TRLPDFFilter;
 class TRLRichFilter;
@@ -46,6 +47,7 @@ public:
     TRLImage* QRImage1 = nullptr;
     // The output filters, registered in this order as they are created (the
     // save dialog lists them so, and the first of an extension wins).
+    TRLDraftFilter* RLDraftFilter1 = nullptr;
     TRLRichFilter* RLRichFilter1 = nullptr;
     TRLPDFFilter* RLPDFFilter1 = nullptr;
     TRLXLSFilter* RLXLSFilter1 = nullptr;

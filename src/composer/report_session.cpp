@@ -5,6 +5,7 @@
 #include "pagestore/picture_data.h"
 #include "platform/error.h"
 #include "platform/settings.h"
+#include "print/draft_print.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
 #include "report/custom_report.h"
@@ -114,6 +115,19 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     filter->SetFileName(path);
     return filter->Run(&pages, fromPage, toPage);
+}
+
+TRLCustomFilter::RunResult ReportSession::PrintDraft(const QString& target, int fromPage, int toPage,
+                                                     int formOption) {
+    TRLGraphicStorage& pages = Pages();
+    TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
+    DraftPrintRequest request;
+    request.fromPage = fromPage;
+    request.toPage = toPage;
+    request.columnCode = Values().ColumnCode;
+    request.formOption = formOption;
+    request.target = target;
+    return rl::PrintDraft(*composer_->RLDraftFilter1, pages, request);
 }
 
 void ReportSession::SaveReportLines(const QString& path) const {

@@ -88,6 +88,12 @@ public:
     // run leaves no file either). The report's own text file is never written.
     TRLCustomFilter::RunResult SaveAs(const QString& path, int fromPage = 1, int toPage = -1,
                                       TRLCustomSaveFilter* filter = nullptr);
+    // Prints pages fromPage..toPage on a dot-matrix printer in text mode, at the
+    // pitch of the column code, with the form option (0 "Padrão", 1 "80 cols",
+    // 2 "132 cols"), to a file or device path, "cups:QUEUE", or (empty) the
+    // selected printer's port. Throws rl::Error.
+    TRLCustomFilter::RunResult PrintDraft(const QString& target, int fromPage = 1, int toPage = -1,
+                                          int formOption = 0);
     // Writes every line of the text file, the first one included, each ended by
     // CR LF, the bytes unchanged (the text editor's export). Throws rl::Error
     // when the file cannot be written or is the report's own text file.
