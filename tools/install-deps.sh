@@ -7,6 +7,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth fontconfig
   cups cups-client
+  python3 python3-aiosmtpd
 )
 missing=()
 for p in "${packages[@]}"; do
