@@ -7,7 +7,7 @@
 
 namespace rl {
 
-Q_LOGGING_CATEGORY(lcSmtp, "rl.mail.smtp")
+Q_LOGGING_CATEGORY(lcSmtp, "rl.mail.smtp", QtInfoMsg)
 
 namespace {
 
@@ -403,6 +403,7 @@ void TSmtpClient::Disconnect() {
     if (Connected()) {
         try {
             sendQuit();
+            socket_->disconnectFromHost(); // QUIT is out; close gently, without waiting
         } catch (const std::exception&) {
             // Saying goodbye is a courtesy; the connection closes regardless.
         }

@@ -85,6 +85,10 @@ struct HeaderTextCase {
     MailCharset charset = kWestern;
 };
 
+void PrintTo(const HeaderTextCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HeaderText : public ::testing::TestWithParam<HeaderTextCase> {};
 
 TEST_P(HeaderText, IsEncoded) {
@@ -93,7 +97,7 @@ TEST_P(HeaderText, IsEncoded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Subjects, HeaderText,
+    MailEncoding, HeaderText,
     ::testing::Values(
         HeaderTextCase{"FirstWordAlone", "Relatório mensal vendas",
                        "=?ISO-8859-1?Q?Relat=F3rio?= mensal vendas"},
@@ -119,6 +123,10 @@ struct AddressCase {
     const char* error;
 };
 
+void PrintTo(const AddressCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class AddressList : public ::testing::TestWithParam<AddressCase> {};
 
 TEST_P(AddressList, ParsesOrRefuses) {
@@ -137,7 +145,7 @@ TEST_P(AddressList, ParsesOrRefuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Texts, AddressList,
+    MailAddress, AddressList,
     ::testing::Values(AddressCase{"QuotedCommaDoesNotSplit", "a@example.com, \"Silva, Jo\" <j@example.com>",
                                   "a@example.com, \"Silva, Jo\" <j@example.com>", ""},
                       AddressCase{"GroupAndComment", "Equipe: (chefe) Ana <ana@example.com>, b@example.com;",

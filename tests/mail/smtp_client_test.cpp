@@ -40,6 +40,10 @@ struct DialogueCase {
     QList<QByteArray> greeting; // the expected commands before RSET
 };
 
+void PrintTo(const DialogueCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SmtpDialogue : public ::testing::TestWithParam<DialogueCase> {};
 
 } // namespace
@@ -72,7 +76,7 @@ TEST_P(SmtpDialogue, SendsTheExactCommands) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, SmtpDialogue,
+    SmtpClient, SmtpDialogue,
     ::testing::Values(
         DialogueCase{"MultiLineGreetingThenEhlo",
                      {"220-test.server\r\n220-second line\r\n220 ready\r\n",
