@@ -7,7 +7,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth fontconfig
   cups cups-client
-  python3 python3-aiosmtpd
+  python3 python3-aiosmtpd openssl
 )
 missing=()
 for p in "${packages[@]}"; do

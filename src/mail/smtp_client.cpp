@@ -2,7 +2,9 @@
 
 #include <QEventLoop>
 #include <QHostInfo>
-#include <QTcpSocket>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace rl {
@@ -25,6 +27,10 @@ const char* stateName(SmtpState state) {
         return "Ehlo";
     case SmtpState::Helo:
         return "Helo";
+    case SmtpState::StartTls:
+        return "StartTls";
+    case SmtpState::Auth:
+        return "Auth";
     case SmtpState::Ready:
         return "Ready";
     case SmtpState::Rset:
@@ -85,6 +91,10 @@ bool TSmtpClient::Connected() const {
     return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
 }
 
+bool TSmtpClient::Encrypted() const {
+    return Connected() && socket_->isEncrypted();
+}
+
 QString TSmtpClient::statusText(SmtpState state) {
     switch (state) {
     case SmtpState::Connecting:
@@ -93,6 +103,10 @@ QString TSmtpClient::statusText(SmtpState state) {
     case SmtpState::Ehlo:
     case SmtpState::Helo:
         return QStringLiteral("Apresentando-se ao servidor de e-mail..");
+    case SmtpState::StartTls:
+        return QStringLiteral("Cifrando a conexão..");
+    case SmtpState::Auth:
+        return QStringLiteral("Autenticando..");
     case SmtpState::Rset:
     case SmtpState::MailFrom:
     case SmtpState::RcptTo:
@@ -126,6 +140,9 @@ void TSmtpClient::closeSocket() {
     if (socket_) socket_->abort();
     inbox_.clear();
     authSchemes_.clear();
+    offersStartTls_ = false;
+    authenticated_ = false;
+    sslErrors_.clear();
     setState(SmtpState::Disconnected);
 }
 
@@ -172,11 +189,11 @@ void TSmtpClient::writeRaw(const QByteArray& bytes) {
     }
 }
 
-void TSmtpClient::sendCommand(const QByteArray& command) {
+void TSmtpClient::sendCommand(const QByteArray& command, const char* logAs) {
     // Addresses are checked when set; this is the last guard against a line
     // break turning data into a second command.
     if (command.contains('\r') || command.contains('\n')) fail(QStringLiteral("Comando SMTP inválido."));
-    qCDebug(lcSmtp) << "C:" << command;
+    qCDebug(lcSmtp) << "C:" << (logAs ? QByteArray(logAs) : command); // credentials are never logged
     writeRaw(command + "\r\n");
 }
 
@@ -247,6 +264,15 @@ void TSmtpClient::Connect() {
             sendHelo();
             handleHeloReply(readReply(QStringLiteral("HELO")));
         }
+        if (offersStartTls_ && UseStartTls != StartTls::Never && QSslSocket::supportsSsl()) {
+            sendStartTls();
+            handleStartTlsReply(readReply(QStringLiteral("STARTTLS")));
+            // What the server said before encrypting no longer counts: greet again.
+            sendEhlo();
+            if (!handleEhloReply(readReply(QStringLiteral("EHLO")))) throw SmtpReplyError(lastReply_);
+        } else if (UseStartTls == StartTls::Required) {
+            fail(QStringLiteral("O servidor de e-mail não oferece conexão cifrada (STARTTLS)."));
+        }
     } catch (...) {
         closeSocket();
         throw;
@@ -257,8 +283,12 @@ void TSmtpClient::Connect() {
 void TSmtpClient::connectSocket() {
     closeSocket();
     QEventLoop ensureDispatcher; // the socket's notifiers need one in this thread
-    socket_ = std::make_unique<QTcpSocket>();
+    socket_ = std::make_unique<QSslSocket>();
     socket_->setReadBufferSize(RecvBufferSize);
+    QObject::connect(socket_.get(), &QSslSocket::sslErrors, [this](const QList<QSslError>& errors) {
+        for (const QSslError& error : errors)
+            sslErrors_.append(error.errorString());
+    });
     setState(SmtpState::Connecting);
     socket_->connectToHost(Host, Port);
     waitUntil(
@@ -291,9 +321,12 @@ void TSmtpClient::sendEhlo() {
 bool TSmtpClient::handleEhloReply(const TSmtpReply& reply) {
     if (reply.Code != 250) return false;
     authSchemes_.clear();
+    offersStartTls_ = false;
     for (const QString& line : reply.Text)
-        if (line.startsWith(QLatin1String("AUTH "), Qt::CaseInsensitive) ||
-            line.startsWith(QLatin1String("AUTH="), Qt::CaseInsensitive))
+        if (line.trimmed().compare(QLatin1String("STARTTLS"), Qt::CaseInsensitive) == 0)
+            offersStartTls_ = true;
+        else if (line.startsWith(QLatin1String("AUTH "), Qt::CaseInsensitive) ||
+                 line.startsWith(QLatin1String("AUTH="), Qt::CaseInsensitive))
             authSchemes_.append(line.mid(5).split(u' ', Qt::SkipEmptyParts));
     setState(SmtpState::Ready);
     return true;
@@ -310,11 +343,38 @@ void TSmtpClient::handleHeloReply(const TSmtpReply& reply) {
     setState(SmtpState::Ready);
 }
 
+// "STARTTLS": on 220 the TLS handshake follows, with the server's certificate
+// checked; the connection is closed when the check fails.
+void TSmtpClient::sendStartTls() {
+    setState(SmtpState::StartTls);
+    sendCommand("STARTTLS");
+}
+
+void TSmtpClient::handleStartTlsReply(const TSmtpReply& reply) {
+    expect(reply, {220});
+    QSslConfiguration configuration = socket_->sslConfiguration();
+    if (!CaCertificates.isEmpty()) configuration.addCaCertificates(CaCertificates);
+    socket_->setSslConfiguration(configuration);
+    // Bytes that arrived in clear after the 220 would otherwise pass for
+    // encrypted replies.
+    inbox_.clear();
+    sslErrors_.clear();
+    socket_->startClientEncryption();
+    waitUntil([&] { return socket_->isEncrypted() || !Connected() || !sslErrors_.isEmpty(); },
+              deadline(ReadTimeout), QStringLiteral("TLS"));
+    if (!sslErrors_.isEmpty())
+        fail(QStringLiteral("Certificado do servidor de e-mail recusado: %1")
+                 .arg(sslErrors_.join(QStringLiteral("; "))));
+    if (!socket_->isEncrypted())
+        fail(QStringLiteral("Não foi possível cifrar a conexão com o servidor de e-mail: %1")
+                 .arg(socket_->errorString()));
+    authSchemes_.clear();
+    offersStartTls_ = false;
+}
+
 // --- Send ----------------------------------------------------------------
 
 void TSmtpClient::Send(const TMailMessage& message) {
-    if (authenticationType_ != TAuthenticationType::atNone)
-        throw Error("Autenticação não é possível numa conexão sem cifragem.");
     if (message.From.Address.isEmpty()) throw Error("O remetente precisa ser um endereço de e-mail.");
     QStringList recipients;
     for (const TMailAddressList* list : {&message.Recipients, &message.CCList, &message.BccList})
@@ -328,6 +388,14 @@ void TSmtpClient::Send(const TMailMessage& message) {
 
     sendRset();
     handleRsetReply(readReply(QStringLiteral("RSET")));
+    if (authenticationType_ != TAuthenticationType::atNone && !authenticated_ && !authSchemes_.isEmpty()) {
+        // A password never goes over a connection anyone on the way can read.
+        if (!Encrypted())
+            throw Error("A autenticação exige uma conexão cifrada (STARTTLS), que o servidor de e-mail não "
+                        "ofereceu.");
+        sendAuth();
+        handleAuthReply(readReply(QStringLiteral("AUTH")));
+    }
     sendMailFrom(message.From.Address);
     handleMailFromReply(readReply(QStringLiteral("MAIL FROM")));
     for (const QString& address : recipients) {
@@ -348,6 +416,30 @@ void TSmtpClient::sendRset() {
 }
 
 void TSmtpClient::handleRsetReply(const TSmtpReply&) {}
+
+// "AUTH PLAIN" with the credentials, or "AUTH LOGIN" and its two 334 prompts.
+void TSmtpClient::sendAuth() {
+    setState(SmtpState::Auth);
+    const QByteArray user = UserName.toUtf8();
+    const QByteArray password = Password.toUtf8();
+    if (authSchemes_.contains(QLatin1String("PLAIN"), Qt::CaseInsensitive)) {
+        const QByteArray credentials = QByteArray(1, '\0') + user + QByteArray(1, '\0') + password;
+        sendCommand("AUTH PLAIN " + credentials.toBase64(), "AUTH PLAIN <credentials>");
+    } else if (authSchemes_.contains(QLatin1String("LOGIN"), Qt::CaseInsensitive)) {
+        sendCommand("AUTH LOGIN");
+        expect(readReply(QStringLiteral("AUTH")), {334});
+        sendCommand(user.toBase64(), "<user name>");
+        expect(readReply(QStringLiteral("AUTH")), {334});
+        sendCommand(password.toBase64(), "<password>");
+    } else {
+        throw Error("O servidor de e-mail não oferece autenticação PLAIN nem LOGIN.");
+    }
+}
+
+void TSmtpClient::handleAuthReply(const TSmtpReply& reply) {
+    expect(reply, {235});
+    authenticated_ = true;
+}
 
 // "MAIL FROM:<address>": the envelope sender.
 void TSmtpClient::sendMailFrom(const QString& address) {

@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QList>
 #include <QLoggingCategory>
+#include <QSslCertificate>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-class QTcpSocket;
+class QSslSocket;
 
 namespace rl {
 
@@ -46,8 +48,10 @@ enum class SmtpState {
     Greeting,
     Ehlo,
     Helo,
+    StartTls,
     Ready,
     Rset,
+    Auth,
     MailFrom,
     RcptTo,
     Data,
@@ -56,7 +60,11 @@ enum class SmtpState {
     Quit,
 };
 
-// Sends composed messages to a mail server over a plain TCP connection.
+// Sends composed messages to a mail server over TCP. When the server offers
+// STARTTLS the connection is encrypted before anything else is said, with the
+// server's certificate checked against the system's authorities (and
+// CaCertificates); a certificate that fails the check ends the connection.
+// Login (AUTH PLAIN or LOGIN) happens only on an encrypted connection.
 //
 // Connect(), Send() and Disconnect() block the calling thread. While they wait
 // they run that thread's events (timers and repaints, not user input) in slices
@@ -72,6 +80,7 @@ enum class SmtpState {
 class TSmtpClient {
 public:
     enum class TAuthenticationType { atNone, atLogin };
+    enum class StartTls { Never, WhenOffered, Required };
 
     TSmtpClient();
     ~TSmtpClient();
@@ -83,6 +92,9 @@ public:
     QString HeloName;  // empty: the local host name
     QString MailAgent; // "X-Mailer"; empty: no such header
     QString UserName;
+    QString Password; // kept in memory only, for the login
+    StartTls UseStartTls = StartTls::WhenOffered;
+    QList<QSslCertificate> CaCertificates; // trusted besides the system's authorities
     // Time limits in milliseconds; 0 waits without limit. A server that never
     // answers (a port that expects TLS from the first byte, say) fails then.
     int ConnectTimeout = 30000;
@@ -95,7 +107,9 @@ public:
     // Turning EHLO off sets the authentication back to none.
     void setUseEhlo(bool use);
     TAuthenticationType AuthenticationType() const { return authenticationType_; }
-    // Login needs EHLO, so it turns EHLO on.
+    // Login needs EHLO, so it turns EHLO on. With login, Send() logs in with
+    // UserName and Password when the server offers AUTH, and refuses to when
+    // the connection is not encrypted.
     void setAuthenticationType(TAuthenticationType type);
 
     const TSmtpReply& LastCmdResult() const { return lastReply_; }
@@ -103,6 +117,7 @@ public:
     const QStringList& AuthSchemes() const { return authSchemes_; }
     SmtpState state() const { return state_; }
     bool Connected() const;
+    bool Encrypted() const;
 
     // Called on each change of state, on the calling thread.
     std::function<void(TSmtpClient& sender, SmtpState state)> OnStatus;
@@ -110,10 +125,11 @@ public:
     std::function<void(TSmtpClient& sender)> OnWait;
 
     // Opens the connection and greets the server (EHLO, HELO when EHLO is
-    // refused). Clears an earlier Cancel(). Throws rl::Error; the connection
-    // is closed then.
+    // refused), then encrypts it by STARTTLS as UseStartTls says. Clears an
+    // earlier Cancel(). Throws rl::Error; the connection is closed then.
     void Connect();
-    // RSET, MAIL FROM, RCPT for To, Cc and Bcc, DATA, the message, ".".
+    // RSET, the login if due, MAIL FROM, RCPT for To, Cc and Bcc, DATA, the
+    // message, ".".
     // The message is composed in full first, so an unreadable attachment
     // fails before anything is sent.
     void Send(const TMailMessage& message);
@@ -129,7 +145,7 @@ private:
     void setState(SmtpState state);
     QDeadlineTimer deadline(int milliseconds) const;
     void waitUntil(const std::function<bool()>& done, QDeadlineTimer deadline, const QString& step);
-    void sendCommand(const QByteArray& command);
+    void sendCommand(const QByteArray& command, const char* logAs = nullptr);
     void writeRaw(const QByteArray& bytes);
     QByteArray readLine(QDeadlineTimer deadline, const QString& step);
     TSmtpReply readReply(const QString& step, int timeout);
@@ -145,6 +161,10 @@ private:
     bool handleEhloReply(const TSmtpReply& reply);
     void sendHelo();
     void handleHeloReply(const TSmtpReply& reply);
+    void sendStartTls();
+    void handleStartTlsReply(const TSmtpReply& reply);
+    void sendAuth();
+    void handleAuthReply(const TSmtpReply& reply);
     void sendRset();
     void handleRsetReply(const TSmtpReply& reply);
     void sendMailFrom(const QString& address);
@@ -158,13 +178,16 @@ private:
     void handleEndOfDataReply(const TSmtpReply& reply);
     void sendQuit();
 
-    std::unique_ptr<QTcpSocket> socket_;
+    std::unique_ptr<QSslSocket> socket_;
     QByteArray inbox_;
     SmtpState state_ = SmtpState::Disconnected;
     bool useEhlo_ = true;
     TAuthenticationType authenticationType_ = TAuthenticationType::atNone;
     TSmtpReply lastReply_;
     QStringList authSchemes_;
+    bool offersStartTls_ = false;
+    bool authenticated_ = false;
+    QStringList sslErrors_;
     std::atomic<bool> cancelled_{false};
 };
 

@@ -152,3 +152,21 @@ TEST(SmtpClient, StuckOrHostileServerEndsPromptly) {
         EXPECT_FALSE(client.Connected());
     }
 }
+
+// A password never travels in clear: a server that offers AUTH but no STARTTLS
+// gets no AUTH command and no message.
+TEST(SmtpClient, LoginIsRefusedOnAPlainConnection) {
+    ScriptedSmtpServer::Script script;
+    script.replies["EHLO"] = "250-test.server\r\n250 AUTH PLAIN LOGIN\r\n";
+    ScriptedSmtpServer server(script);
+    TSmtpClient client;
+    configure(client, server);
+    client.setAuthenticationType(TSmtpClient::TAuthenticationType::atLogin);
+    client.UserName = "ana";
+    client.Password = "segredo";
+    client.Connect();
+    EXPECT_THROW(client.Send(plainMessage()), rl::Error);
+    client.Disconnect();
+    server.finish();
+    EXPECT_EQ(server.transcript(), QList<QByteArray>({"EHLO client.test", "RSET", "QUIT"}));
+}

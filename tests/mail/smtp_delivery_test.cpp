@@ -34,17 +34,20 @@ bool waitForListening(quint16 port, QProcess& server) {
     return false;
 }
 
-// aiosmtpd on 127.0.0.1, saving what it receives; killed when the test ends.
+// A Python SMTP server on 127.0.0.1, saving what it receives into a folder of
+// its own; killed when the test ends. "{port}" and "{folder}" in the
+// arguments stand for its port and that folder.
 class SinkServer {
 public:
-    SinkServer() : port_(freePort()), folder_(test::sandboxDir() + "/received") {
+    explicit SinkServer(QStringList arguments) : port_(freePort()) {
+        folder_ = test::sandboxDir() + QString("/received-%1").arg(port_);
         QDir().mkpath(folder_);
+        for (QString& argument : arguments)
+            argument.replace("{port}", QString::number(port_)).replace("{folder}", folder_);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PYTHONPATH", test::mailDataDir());
         process_.setProcessEnvironment(env);
-        process_.start(test::systemPython(),
-                       {"-m", "aiosmtpd", "-n", "-l", QString("127.0.0.1:%1").arg(port_), "-c",
-                        "smtp_sink.SaveToFolder", folder_});
+        process_.start(test::systemPython(), arguments);
         process_.waitForStarted(10000);
     }
     ~SinkServer() {
@@ -76,7 +79,8 @@ private:
 // reads it: decoded subject, To and Cc as given, Bcc only in the envelope,
 // one attachment with the file's bytes.
 TEST(SmtpDeliveryInterop, ReportArrivesWhole) {
-    SinkServer server;
+    SinkServer server(
+        {"-m", "aiosmtpd", "-n", "-l", "127.0.0.1:{port}", "-c", "smtp_sink.SaveToFolder", "{folder}"});
     ASSERT_TRUE(server.waitUntilListening()) << server.errors().toStdString();
 
     QByteArray report;
@@ -120,4 +124,54 @@ TEST(SmtpDeliveryInterop, ReportArrivesWhole) {
     EXPECT_EQ(envelope["mail_from"].toString(), "relatorios@example.com");
     EXPECT_EQ(envelope["rcpt_tos"].toArray(), QJsonArray({"ana@example.com", "joao@example.com",
                                                           "chefe@example.com", "arquivo@example.com"}));
+}
+
+// A server that wants STARTTLS and a login: a certificate the client does not
+// trust ends the connection before anything is said in clear; trusted, the
+// login goes over the encrypted connection and the message arrives.
+TEST(SmtpDeliveryInterop, StartTlsWithLogin) {
+    const QString cert = test::sandboxDir() + "/server-cert.pem",
+                  key = test::sandboxDir() + "/server-key.pem";
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                              "-nodes", "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=localhost",
+                              "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
+    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0)
+        << openssl.readAllStandardError().constData();
+    SinkServer server({test::mailDataDir() + "/smtp_tls_sink.py", "{port}", "{folder}", cert, key,
+                       "relatorios", "segredo"});
+    ASSERT_TRUE(server.waitUntilListening()) << server.errors().toStdString();
+
+    TMailMessage message;
+    message.setFrom("relatorios@example.com");
+    message.setRecipients("ana@example.com");
+    message.Subject = "Cifrado";
+    message.Body = {"ok"};
+
+    TSmtpClient untrusting;
+    untrusting.Host = "127.0.0.1";
+    untrusting.Port = server.port();
+    try {
+        untrusting.Connect();
+        ADD_FAILURE() << "an untrusted certificate was accepted";
+    } catch (const Error& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).startsWith("Certificado do servidor de e-mail recusado"))
+            << error.what();
+    }
+
+    TSmtpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = server.port();
+    client.CaCertificates = QSslCertificate::fromPath(cert);
+    client.setAuthenticationType(TSmtpClient::TAuthenticationType::atLogin);
+    client.UserName = "relatorios";
+    client.Password = "segredo";
+    client.Connect();
+    EXPECT_TRUE(client.Encrypted());
+    client.Send(message);
+    client.Disconnect();
+
+    ASSERT_FALSE(server.waitForMessage().isEmpty()) << server.errors().toStdString();
+    const QJsonObject envelope = QJsonDocument::fromJson(test::readFile(server.envelopePath())).object();
+    EXPECT_EQ(envelope["login"].toString(), "relatorios");
 }

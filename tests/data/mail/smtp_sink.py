@@ -26,7 +26,9 @@ class SaveToFolder:
         self.count += 1
         base = os.path.join(self.folder, "message-%d" % self.count)
         with open(base + ".json.part", "w") as f:
-            json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos}, f)
+            login = getattr(session, "login_data", None)
+            json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos,
+                       "login": login.decode() if login else None}, f)
         with open(base + ".eml.part", "wb") as f:
             f.write(envelope.original_content)
         # The message file appears last and whole: the test waits for it.
