@@ -54,6 +54,18 @@ EncodedLines encodeLines(const QStringList& source, const MailCharset& charset) 
     return out;
 }
 
+// The Body written directly as the message's whole content: in CharSet when
+// one is given, quoted-printable when it must be or when asked to be.
+EncodedLines directBody(const TMailMessage& message) {
+    MailCharset charset = message.TextCharset;
+    if (!message.CharSet.trimmed().isEmpty()) charset.name = message.CharSet.trimmed().toLatin1();
+    EncodedLines body = encodeLines(message.Body, charset);
+    if (message.ContentTransferEncoding.trimmed().compare(QLatin1String("quoted-printable"),
+                                                          Qt::CaseInsensitive) == 0)
+        body.quoted = true;
+    return body;
+}
+
 const char* const kDayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -119,7 +131,7 @@ public:
         if (message_.Encoding == TMailEncoding::meUU) return writeUuBody();
         if (counts_.attachments > 0) return writeMixedBody();
         if (counts_.text > 0) return writeAlternativeBody();
-        writeLines(body_);
+        writeLines(directBody(message_));
     }
 
 private:
@@ -347,10 +359,11 @@ TMailHeaderList TMailMessage::GenerateHeader() const {
         } else if (counts.text > 0) {
             type = "multipart/alternative; boundary=\"" + kMixedBoundary + '"';
         } else {
-            // A body written directly declares its own charset when it needs one.
-            const EncodedLines body = encodeLines(Body, TextCharset);
+            // A body written directly declares the charset its bytes are in
+            // whenever they are more than ASCII.
+            const EncodedLines body = directBody(*this);
             if (body.quoted) {
-                if (charset.isEmpty()) charset = body.charset;
+                charset = body.charset;
                 transfer = "quoted-printable";
             }
         }
