@@ -230,13 +230,16 @@ private:
                                            : attachment.ContentDisposition.toLatin1();
         QByteArray type = attachment.ContentType.toLatin1();
         if (type.isEmpty() && transfer == "base64") type = "application/octet-stream";
+        // Only a name, never a path the recipient's program might follow.
+        QString name = attachment.FileName;
+        name.replace(u'/', u'_').replace(u'\\', u'_');
         out_.writeLine({});
         out_.writeLine("--" + boundary());
         out_.writeLine("Content-Type: " + type + ';');
-        out_.writeLine("        " + mimeParameter("name", attachment.FileName));
+        out_.writeLine("        " + mimeParameter("name", name));
         out_.writeLine("Content-Transfer-Encoding: " + transfer);
         out_.writeLine("Content-Disposition: " + disposition + ';');
-        out_.writeLine("        " + mimeParameter("filename", attachment.FileName));
+        out_.writeLine("        " + mimeParameter("filename", name));
         for (const QByteArray& line : attachment.ExtraHeaders.lines())
             out_.writeLine(line);
         out_.writeLine({});

@@ -55,10 +55,6 @@ std::string replyMessage(const TSmtpReply& reply) {
     return (QString::number(reply.Code) + u' ' + reply.Text.join(u' ')).trimmed().toStdString();
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The name given in EHLO and HELO; a host name never holds blanks or line breaks.
 QByteArray heloArgument(const QString& heloName) {
     QString name = heloName.simplified().section(u' ', 0, 0);
@@ -138,7 +134,7 @@ QDeadlineTimer TSmtpClient::deadline(int milliseconds) const {
 
 void TSmtpClient::closeSocket() {
     if (socket_) socket_->abort();
-    inbox_.clear();
+    replies_.clear();
     authSchemes_.clear();
     offersStartTls_ = false;
     authenticated_ = false;
@@ -197,17 +193,22 @@ void TSmtpClient::sendCommand(const QByteArray& command, const char* logAs) {
     writeRaw(command + "\r\n");
 }
 
-QByteArray TSmtpClient::readLine(QDeadlineTimer limit, const QString& step) {
+// The next reply, waiting for its lines as they come.
+TSmtpReply TSmtpClient::readReply(const QString& step, int timeout) {
+    const QDeadlineTimer limit = deadline(timeout);
+    replies_.setMaxLineLength(MaxLineLength);
     for (;;) {
-        const qsizetype newline = inbox_.indexOf('\n');
-        if (newline > MaxLineLength || (newline < 0 && inbox_.size() > MaxLineLength))
-            fail(QStringLiteral("Max line length exceeded."));
-        if (newline >= 0) {
-            QByteArray line = inbox_.left(newline);
-            inbox_.remove(0, newline + 1);
-            if (line.endsWith('\r')) line.chop(1);
-            qCDebug(lcSmtp) << "S:" << line;
-            return line;
+        std::optional<TSmtpReply> reply;
+        try {
+            reply = replies_.takeReply();
+        } catch (const Error& error) {
+            fail(QString::fromUtf8(error.what()));
+        }
+        if (reply) {
+            for (const QString& line : reply->Text)
+                qCDebug(lcSmtp) << "S:" << reply->Code << line;
+            lastReply_ = *reply;
+            return *reply;
         }
         if (socket_->bytesAvailable() == 0) {
             if (!Connected()) fail(QStringLiteral("O servidor de e-mail encerrou a conexão."));
@@ -215,30 +216,8 @@ QByteArray TSmtpClient::readLine(QDeadlineTimer limit, const QString& step) {
             if (socket_->bytesAvailable() == 0)
                 fail(QStringLiteral("O servidor de e-mail encerrou a conexão."));
         }
-        inbox_ += socket_->read(MaxLineLength + 2);
+        replies_.append(socket_->read(MaxLineLength + 2));
     }
-}
-
-// A reply: lines "250-..." go on until "250 ..." (or a line shorter than four
-// characters); the text of each line starts at its fifth character.
-TSmtpReply TSmtpClient::readReply(const QString& step, int timeout) {
-    const QDeadlineTimer limit = deadline(timeout);
-    TSmtpReply reply;
-    QByteArray line = readLine(limit, step);
-    if (line.size() < 3 || !isDigit(line[0]) || !isDigit(line[1]) || !isDigit(line[2]))
-        fail(QStringLiteral("Resposta inválida do servidor de e-mail: \"%1\"")
-                 .arg(QString::fromLatin1(line.left(80)).simplified()));
-    const QByteArray code = line.left(3);
-    reply.Code = code.toInt();
-    reply.Text.append(QString::fromUtf8(line.mid(4)));
-    bool more = line.size() > 3 && line[3] == '-';
-    while (more) {
-        line = readLine(limit, step);
-        reply.Text.append(QString::fromUtf8(line.mid(4)));
-        more = !(line.size() < 4 || (line.startsWith(code) && line[3] == ' '));
-    }
-    lastReply_ = reply;
-    return reply;
 }
 
 void TSmtpClient::expect(const TSmtpReply& reply, std::initializer_list<int> codes) {
@@ -357,7 +336,7 @@ void TSmtpClient::handleStartTlsReply(const TSmtpReply& reply) {
     socket_->setSslConfiguration(configuration);
     // Bytes that arrived in clear after the 220 would otherwise pass for
     // encrypted replies.
-    inbox_.clear();
+    replies_.clear();
     sslErrors_.clear();
     socket_->startClientEncryption();
     waitUntil([&] { return socket_->isEncrypted() || !Connected() || !sslErrors_.isEmpty(); },

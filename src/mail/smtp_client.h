@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/mail_message.h"
+#include "mail/smtp_reply_reader.h"
 #include "platform/error.h"
 
 #include <QByteArray>
@@ -22,12 +23,6 @@ namespace rl {
 // Every command, reply and state change of the SMTP dialogue ("rl.mail.smtp";
 // QT_LOGGING_RULES="rl.mail.smtp.debug=true" shows them).
 Q_DECLARE_LOGGING_CATEGORY(lcSmtp)
-
-// One server reply: its three-digit code and its text lines (without the code).
-struct TSmtpReply {
-    int Code = 0;
-    QStringList Text;
-};
 
 // A reply whose code the command does not accept. what() is the code and the
 // server's text ("550 No such user here").
@@ -147,7 +142,6 @@ private:
     void waitUntil(const std::function<bool()>& done, QDeadlineTimer deadline, const QString& step);
     void sendCommand(const QByteArray& command, const char* logAs = nullptr);
     void writeRaw(const QByteArray& bytes);
-    QByteArray readLine(QDeadlineTimer deadline, const QString& step);
     TSmtpReply readReply(const QString& step, int timeout);
     TSmtpReply readReply(const QString& step) { return readReply(step, ReadTimeout); }
     void expect(const TSmtpReply& reply, std::initializer_list<int> codes);
@@ -179,7 +173,7 @@ private:
     void sendQuit();
 
     std::unique_ptr<QSslSocket> socket_;
-    QByteArray inbox_;
+    SmtpReplyReader replies_;
     SmtpState state_ = SmtpState::Disconnected;
     bool useEhlo_ = true;
     TAuthenticationType authenticationType_ = TAuthenticationType::atNone;
