@@ -145,7 +145,10 @@ TEST(SmtpClient, StuckOrHostileServerEndsPromptly) {
             client.Connect();
             ADD_FAILURE() << "no error";
         } catch (const rl::Error& error) {
-            EXPECT_EQ(QString::fromUtf8(error.what()).contains("cancelado"), cancel) << error.what();
+            // A silent greeting is what a port of implicit TLS (465) gives; the message says so.
+            const QString message = QString::fromUtf8(error.what());
+            EXPECT_TRUE(cancel ? message == "Envio de e-mail cancelado." : message.contains("porta 465"))
+                << error.what();
         }
         if (canceller.joinable()) canceller.join();
         EXPECT_LT(elapsed.elapsed(), 5000);
