@@ -72,6 +72,8 @@ enum class SmtpState {
 // A dialog on the user-interface thread shows progress through OnStatus, and
 // calls QCoreApplication::processEvents() from OnWait if its Cancel button must
 // stay live; or it runs the client on a worker thread and calls Cancel().
+// Either way the client must outlive the call: a dialog that pumps events
+// keeps itself from closing until the call has returned.
 class TSmtpClient {
 public:
     enum class TAuthenticationType { atNone, atLogin };
@@ -124,9 +126,9 @@ public:
     // earlier Cancel(). Throws rl::Error; the connection is closed then.
     void Connect();
     // RSET, the login if due, MAIL FROM, RCPT for To, Cc and Bcc, DATA, the
-    // message, ".".
-    // The message is composed in full first, so an unreadable attachment
-    // fails before anything is sent.
+    // message, ".". The message is composed in full first, so an unreadable
+    // attachment, a sender without address or no recipient at all fails
+    // before anything is sent.
     void Send(const TMailMessage& message);
     // QUIT (its reply is not read), then closes. Never throws.
     void Disconnect();
