@@ -12,11 +12,14 @@
 
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cups/cups.h>
 
 using namespace rl;
 using rl::test::CupsScheduler;
@@ -113,6 +116,25 @@ protected:
         return path;
     }
 
+    // The "copies" the scheduler holds for the queue's latest job.
+    static int lastJobCopies() {
+        cups_job_t* jobs = nullptr;
+        const int count =
+            cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+        int id = 0;
+        for (int i = 0; i < count; ++i)
+            id = std::max(id, jobs[i].id);
+        cupsFreeJobs(count, jobs);
+        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+        const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(id);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+        ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+        ipp_attribute_t* copies = ippFindAttribute(response, "copies", IPP_TAG_INTEGER);
+        const int value = copies ? ippGetInteger(copies, 0) : 1;
+        ippDelete(response);
+        return value;
+    }
+
     int completedJobs() {
         const QString out = run("lpstat", {"-h", s_scheduler->server(), "-W", "completed", "-o", kQueue});
         return int(out.split('\n', Qt::SkipEmptyParts).size());
@@ -144,6 +166,30 @@ TEST_F(SpoolPrinting, ThreePagesArriveWithTheirSheetAndTextInOrder) {
     EXPECT_EQ(text, "Linha 1 da pagina 1 Linha 2 da pagina 1 Linha 1 da pagina 2 Linha 2 da pagina 2 "
                     "Linha 1 da pagina 3 Linha 2 da pagina 3");
     EXPECT_EQ(completedJobs() - before, 1);
+}
+
+// The window's command: the dialog's copies reach the queue's driver.
+TEST_F(SpoolPrinting, CopiesChosenInTheDialogReachTheQueue) {
+    class Answer : public DialogPresenter {
+    public:
+        QString getOpenFileName(QWidget*, const QString&) override { return {}; }
+        QString getSaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+        std::optional<QFont> getFont(QWidget*, const QFont&) override { return std::nullopt; }
+        bool execDialog(QWidget* dialog) override {
+            dialog->findChild<QLineEdit*>("EditCopies")->setText("2");
+            return true;
+        }
+    } answer;
+    ScopedDialogPresenter scoped(answer);
+    RecordingPresenter messages;
+    ScopedMessagePresenter scopedMessages(messages);
+    addPage(1, 215.9, 279.4, {"Copia"});
+    addPage(1, 215.9, 279.4, {"Copia"});
+    EXPECT_EQ(RunPrintCommand(*store, 2, "80", 0).kind, PrintOutcome::Printed);
+    EXPECT_TRUE(messages.requests.empty());
+    // The driver makes the copies: a PDF printer is left to do them itself.
+    EXPECT_EQ(pdfinfo(printedPdf(), "Pages"), "2");
+    EXPECT_EQ(lastJobCopies(), 2);
 }
 
 // Portrait pages, then a landscape one: two jobs, and the landscape page's
