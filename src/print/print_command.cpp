@@ -82,8 +82,9 @@ PrintOutcome RunPrintCommand(TRLGraphicStorage& store, int pageCount, const QStr
         TRLCustomFilter::CheckPageRange(store, from, to);
         TRLCustomPrintFilter* filter = params.Filter;
         const DotMatrixPreparer& prepare = dotMatrixPreparer();
-        // Only a dot-matrix filter is used from the dialog's choice; the page
-        // printer prints for "Padrão" and for every other filter.
+        // Only a dot-matrix filter (TRLDraftFilter, which comes in through the
+        // preparer) is used from the dialog's choice; the page printer prints
+        // for "Padrão" and for every other filter.
         if (!(filter && prepare && prepare(*filter, columnCode, optionText))) filter = nullptr;
         if (FilterPages(&store, filter, from, to) == TRLCustomFilter::RunResult::Cancelled)
             outcome.kind = PrintOutcome::Cancelled;
