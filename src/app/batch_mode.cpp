@@ -11,6 +11,7 @@
 #include "platform/startup_values.h"
 #include "platform/version.h"
 #include "print/custom_filter.h"
+#include "print/spool_filter.h"
 #include "report/custom_report.h"
 
 #include <QDir>
@@ -65,6 +66,7 @@ struct BatchRequest {
     std::optional<double> zoom;
     std::optional<PageRange> pages;
     std::optional<QString> exportPath;
+    std::optional<QString> print; // the queue; empty: the default one
     std::optional<QString> draft; // a file or device path, or cups:QUEUE
     int form = 0;                 // 0 the filter's own, 1 "80 cols", 2 "132 cols"
 };
@@ -76,10 +78,10 @@ struct OptionRule {
 };
 
 constexpr OptionRule kOptions[] = {
-    {"help", false, true},    {"version", false, true}, {"png", true, true},     {"zoom", true, true},
-    {"pages", true, true},    {"export", true, true},   {"print", false, false}, {"draft", true, true},
-    {"form", true, true},     {"mail", true, false},    {"cc", true, false},     {"from", true, false},
-    {"subject", true, false}, {"message", true, false}, {"type", true, false},   {"name", true, false},
+    {"help", false, true},    {"version", false, true}, {"png", true, true},    {"zoom", true, true},
+    {"pages", true, true},    {"export", true, true},   {"print", false, true}, {"draft", true, true},
+    {"form", true, true},     {"mail", true, false},    {"cc", true, false},    {"from", true, false},
+    {"subject", true, false}, {"message", true, false}, {"type", true, false},  {"name", true, false},
 };
 
 const OptionRule* findOption(const QString& name) {
@@ -196,11 +198,16 @@ BatchRequest parseArguments(const QStringList& arguments) {
         const OptionRule* rule = findOption(name);
         if (!rule) usageError(QStringLiteral("unknown option --%1").arg(name));
         if (!rule->available) usageError(QStringLiteral("--%1 is not available in this version").arg(name));
-        if (rule->takesValue && !value) {
+        // --print takes its queue when one follows it after the report's
+        // arguments (--print=QUEUE anywhere); alone, the default queue.
+        if (name == u"print" && !value && !request.plain.isEmpty() && i + 1 < arguments.size() &&
+            !arguments[i + 1].startsWith(u"--"))
+            value = arguments[++i];
+        else if (rule->takesValue && !value) {
             if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u"--"))
                 usageError(QStringLiteral("--%1 needs a value").arg(name));
             value = arguments[++i];
-        } else if (!rule->takesValue && value) {
+        } else if (!rule->takesValue && value && name != u"print") {
             usageError(QStringLiteral("--%1 takes no value").arg(name));
         }
         if (seen.contains(name)) usageError(QStringLiteral("--%1 is given twice").arg(name));
@@ -218,6 +225,8 @@ BatchRequest parseArguments(const QStringList& arguments) {
             request.pages = parsePages(*value);
         else if (name == u"export")
             request.exportPath = *value;
+        else if (name == u"print")
+            request.print = value.value_or(QString());
         else if (name == u"draft")
             request.draft = *value;
         else if (name == u"form") {
@@ -239,8 +248,9 @@ BatchRequest parseArguments(const QStringList& arguments) {
     if (request.draft && request.draft->isEmpty())
         usageError(QStringLiteral("--draft needs a file, a device or cups:QUEUE"));
     if (request.form && !request.draft) usageError(QStringLiteral("--form applies to --draft only"));
-    if (!request.png && !request.exportPath && !request.draft)
-        usageError(QStringLiteral("nothing to do: give --png DIR, --export OUT or --draft OUT"));
+    if (!request.png && !request.exportPath && !request.draft && !request.print)
+        usageError(
+            QStringLiteral("nothing to do: give --png DIR, --export OUT, --print [QUEUE] or --draft OUT"));
     if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
     if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
     return request;
@@ -380,7 +390,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     if (request.exportPath && !ReportSession::Permits(values, ExportPermission))
         throw BatchFailure{BatchRefused,
                            QStringLiteral("exporting is not permitted: the third permissao flag is not S")};
-    if (request.draft && !ReportSession::Permits(values, PrintPermission))
+    if ((request.draft || request.print) && !ReportSession::Permits(values, PrintPermission))
         throw BatchFailure{BatchRefused,
                            QStringLiteral("printing is not permitted: the first permissao flag is not S")};
 
@@ -391,7 +401,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
 
     // The text lines need no pages: nothing is laid out for them alone.
     const bool textExport = request.exportPath && isTextExport(*request.exportPath);
-    if (!request.png && !request.draft && textExport) {
+    if (!request.png && !request.draft && !request.print && textExport) {
         saveText([&] { ReportSession::WriteReportLines(lines, *request.exportPath, values.ReportFilePath); });
         return BatchDone;
     }
@@ -405,6 +415,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     ScopedMessagePresenter scopedPresenter(presenter);
     TerminalProgressPresenter progress(err, !environment.err && isatty(STDERR_FILENO));
     ScopedProgressPresenter scopedProgress(progress);
+    InstallSpoolFilterAsDefault();
     // Composed as at start-up: the program-folder settings gave the picture
     // and the paper, then the session reads the file and lays it out.
     ReportSession session(values, environment.programSettingsPath);
@@ -436,6 +447,13 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         } catch (const Error& error) {
             throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
         }
+    }
+    if (request.print) {
+        const PrintOutcome printed = session.PrintOnQueue(*request.print, range.from, range.to);
+        if (printed.kind != PrintOutcome::Printed)
+            throw BatchFailure{BatchOutputFailed, printed.message.isEmpty()
+                                                      ? QStringLiteral("printing failed")
+                                                      : printed.message};
     }
     if (request.draft) {
         try {
@@ -513,6 +531,9 @@ QString UsageText() {
                           "                   first one included, with CR LF line ends and the bytes\n"
                           "                   unchanged (all lines: --pages does not apply); refused\n"
                           "                   unless the export permission is S\n"
+                          "  --print [QUEUE]  print on a page printer, the CUPS queue named (it must\n"
+                          "                   follow the report's arguments; or --print=QUEUE) or the\n"
+                          "                   default one; refused unless the print permission is S\n"
                           "  --draft OUT      print in text mode for a dot-matrix printer, at the pitch\n"
                           "                   of COLUMNS, to a file, a device or cups:QUEUE (one raw job);\n"
                           "                   refused unless the print permission is S\n"

@@ -640,7 +640,9 @@ void TForm1::Paisagem1Click() {
 
 // Commands that arrive with the print, save, export, e-mail and page setup
 // dialogs; their menu items and enabling rules are already in place.
-void TForm1::butprintClick() {}
+void TForm1::butprintClick() {
+    session_.Print(this, butprint);
+}
 
 void TForm1::Imprimir1Click() {
     if (butprint->isEnabled()) butprintClick();

@@ -13,6 +13,7 @@
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 #include "print/progress_window.h"
+#include "print/spool_filter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,6 +87,7 @@ int RunViewer(QApplication& app, const QStringList& arguments) {
     ScopedDialogPresenter dialogsInstalled(dialogs);
     WidgetProgressPresenter progress;
     ScopedProgressPresenter progressInstalled(progress);
+    InstallSpoolFilterAsDefault();
     std::unique_ptr<ReportSession> session;
     try {
         session = StartViewer(arguments);

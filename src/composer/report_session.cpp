@@ -5,6 +5,7 @@
 #include "pagestore/picture_data.h"
 #include "platform/error.h"
 #include "platform/settings.h"
+#include "print/draft_filter.h"
 #include "print/draft_print.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
@@ -21,7 +22,9 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
     composer_->ProgramSettingsPath = std::move(programSettingsPath);
 }
 
-ReportSession::~ReportSession() = default;
+ReportSession::~ReportSession() {
+    SetDotMatrixPreparer(nullptr);
+}
 
 StartupValues ReportSession::StartupValuesFor(const QStringList& arguments,
                                               const QString& programSettingsPath) {
@@ -115,6 +118,28 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     filter->SetFileName(path);
     return filter->Run(&pages, fromPage, toPage);
+}
+
+PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
+    // A dot-matrix filter chosen in the dialog prints at the pitch of the
+    // column code, on the form the dialog's option names.
+    SetDotMatrixPreparer(
+        [this](TRLCustomPrintFilter& filter, const QString& columnCode, const QString& optionText) {
+            auto* draft = dynamic_cast<TRLDraftFilter*>(&filter);
+            if (!draft) return false;
+            composer_->RLDraftFilter1->SetCPPSelection(CPPSelectionForColumnCode(columnCode));
+            if (optionText == u"80 cols")
+                draft->SetFormSelection(fs80Cols);
+            else if (optionText == u"132 cols")
+                draft->SetFormSelection(fs132Cols);
+            return true;
+        });
+    const int orientation = composer_->RLReport1->PageSetup.Orientation() == poLandscape ? 1 : 0;
+    return RunPrintCommand(Pages(), PageCount(), Values().ColumnCode, orientation, parent, sender);
+}
+
+PrintOutcome ReportSession::PrintOnQueue(const QString& queue, int fromPage, int toPage) {
+    return PrintPagesOnQueue(Pages(), fromPage, toPage, queue);
 }
 
 TRLCustomFilter::RunResult ReportSession::PrintDraft(const QString& target, int fromPage, int toPage,

@@ -2,6 +2,7 @@
 
 #include "platform/startup_values.h"
 #include "print/custom_filter.h"
+#include "print/print_command.h"
 #include "report/paper_table.h"
 
 #include <QObject>
@@ -88,6 +89,14 @@ public:
     // run leaves no file either). The report's own text file is never written.
     TRLCustomFilter::RunResult SaveAs(const QString& path, int fromPage = 1, int toPage = -1,
                                       TRLCustomSaveFilter* filter = nullptr);
+    // The print command: the print dialog over the pages, then the page
+    // printer, or the dot-matrix filter chosen in the dialog at the pitch of
+    // the column code. Failures are shown and logged, never thrown; the print
+    // parameters are reset in every case. parent owns the dialog.
+    PrintOutcome Print(QWidget* parent = nullptr, const QObject* sender = nullptr);
+    // Prints pages fromPage..toPage (toPage -1: the last) on the named CUPS
+    // queue, or the default one, without a dialog (the batch mode).
+    PrintOutcome PrintOnQueue(const QString& queue, int fromPage = 1, int toPage = -1);
     // Prints pages fromPage..toPage on a dot-matrix printer in text mode, at the
     // pitch of the column code, with the form option (0 "Padrão", 1 "80 cols",
     // 2 "132 cols"), to a file or device path, "cups:QUEUE", or (empty) the

@@ -104,6 +104,36 @@ bool CupsQueues::reachable() {
     return response != nullptr;
 }
 
+bool CupsQueues::acceptsJobs(const QString& queue, QString* reason) {
+    auto refuse = [&](const QString& why) {
+        if (reason) *reason = why;
+        return false;
+    };
+    const Connection http = connectBounded();
+    if (!http) return refuse(QStringLiteral("o servidor de impressão não responde"));
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s",
+                     queue.toUtf8().constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-is-accepting-jobs");
+    const IppMessage response(cupsDoRequest(http.get(), request, "/"));
+    if (!response) return refuse(QStringLiteral("o servidor de impressão não responde"));
+    if (ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
+        return refuse(QString::fromUtf8(cupsLastErrorString()));
+    ipp_attribute_t* accepting =
+        ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+    if (accepting && !ippGetBoolean(accepting, 0))
+        return refuse(QStringLiteral("a fila não aceita trabalhos"));
+    return true;
+}
+
+QString CupsQueues::lastSubmissionError() {
+    if (cupsLastError() <= IPP_STATUS_OK_CONFLICTING) return {};
+    return QString::fromUtf8(cupsLastErrorString());
+}
+
 void CupsQueues::forgetServer() {
     cupsSetServer(nullptr);
 }

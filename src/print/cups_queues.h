@@ -52,6 +52,14 @@ public:
     // True when the server accepts a connection and answers a request in time.
     static bool reachable();
 
+    // Whether the queue takes jobs now: it exists and accepts jobs (a stopped
+    // queue still does; its jobs wait). When it does not, reason says why in a sentence for the user.
+    static bool acceptsJobs(const QString& queue, QString* reason);
+
+    // After a job was handed to the server through libcups's shared
+    // connection: empty when the server took it, else its error text.
+    static QString lastSubmissionError();
+
     // Makes libcups read CUPS_SERVER and client.conf again at its next call.
     static void forgetServer();
 };

@@ -223,7 +223,8 @@ namespace {
 // Stands in for the printer filter until printing exists.
 class UnavailablePrintFilter final : public TRLCustomPrintFilter {
 public:
-    UnavailablePrintFilter() { setObjectName(QStringLiteral("DefaultPrintFilter")); }
+    // Nameless, like every default print filter, so the print dialog does not offer it.
+    UnavailablePrintFilter() = default;
 
 protected:
     void BeginDoc() override {

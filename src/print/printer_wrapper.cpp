@@ -5,12 +5,18 @@
 
 #include <QCoreApplication>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace rl {
 
 namespace {
+
+// An rl::Error carrying a message built with Qt.
+Error failure(const QString& message) {
+    return Error(message.toStdString());
+}
 
 std::unique_ptr<TRLPrinterWrapper> g_instance;
 bool g_printerMissing = false;
@@ -48,10 +54,31 @@ std::unique_ptr<QPrinter> openPrinter(const QString& queue) {
     return printer;
 }
 
+// The page size Qt knows by the platform code, or an exact custom size.
+QPageSize pageSizeFor(const PrinterPaperSettings& paper, const QPageSize& current) {
+    if (paper.PaperCode != PrinterPaperSettings::UserDefined) {
+        const QPageSize::PageSizeId id = QPageSize::id(int(paper.PaperCode));
+        if (id != QPageSize::Custom) return QPageSize(id);
+    }
+    // A dimension of 0 keeps the printer's own.
+    const QSizeF own = current.isValid() ? current.size(QPageSize::Millimeter) : QSizeF();
+    const double width = paper.PaperWidth != 0 ? paper.PaperWidth / 10.0 : own.width();
+    const double length = paper.PaperLength != 0 ? paper.PaperLength / 10.0 : own.height();
+    if (width <= 0 || length <= 0) return current;
+    return QPageSize(QSizeF(width, length), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+}
+
 } // namespace
 
 TRLPrinterWrapper::TRLPrinterWrapper() = default;
-TRLPrinterWrapper::~TRLPrinterWrapper() = default;
+
+TRLPrinterWrapper::~TRLPrinterWrapper() {
+    // A job left open is dropped, not sent.
+    if (m_painter && m_painter->isActive()) {
+        m_printer->abort();
+        m_painter->end();
+    }
+}
 
 TRLPrinterWrapper& TRLPrinterWrapper::instance() {
     if (!g_instance) {
@@ -139,6 +166,8 @@ int TRLPrinterWrapper::PrinterIndex() {
 
 void TRLPrinterWrapper::SelectPrinter(int index) {
     if (index < 0 || index >= Printers().size()) return;
+    // The printer object of a job under way is not swapped from under it.
+    if (m_painter) return;
     m_index = index;
     m_printer = openPrinter(m_names.at(index));
 }
@@ -148,6 +177,7 @@ QString TRLPrinterWrapper::CurrentPrinterName() {
 }
 
 void TRLPrinterWrapper::clearSelection() {
+    if (m_painter) return;
     m_index = -1;
     m_printer.reset();
 }
@@ -187,6 +217,79 @@ PrinterMetrics TRLPrinterWrapper::readMetrics() {
     metrics.RightMargin = metrics.PhysicalWidth - metrics.LeftMargin - metrics.PrintableWidth;
     metrics.BottomMargin = metrics.PhysicalHeight - metrics.TopMargin - metrics.PrintableHeight;
     return metrics;
+}
+
+void TRLPrinterWrapper::SetupPaper(bool landscape, double widthMm, double heightMm) {
+    m_lastPaper = PaperSettingsFor(widthMm, heightMm);
+    m_lastWidth = widthMm;
+    m_lastHeight = heightMm;
+    if (!EnsurePrinter()) return;
+    if (!m_printer) SelectPrinter(m_index);
+    if (!m_printer)
+        throw failure(
+            QStringLiteral("Erro no driver da impressora: não foi possível abrir a impressora \"%1\".")
+                .arg(CurrentPrinterName()));
+    m_printer->setPageSize(pageSizeFor(m_lastPaper, m_printer->pageLayout().pageSize()));
+    m_printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    useDeviceMargins(*m_printer);
+}
+
+void TRLPrinterWrapper::BeginJob(const QString& title) {
+    if (m_painter) return;
+    if (!EnsurePrinter()) throw failure(QStringLiteral("Nenhuma impressora encontrada"));
+    if (!m_printer) SelectPrinter(m_index);
+    const QString name = CurrentPrinterName();
+    if (!m_printer)
+        throw failure(
+            QStringLiteral("Erro no driver da impressora: não foi possível abrir a impressora \"%1\".")
+                .arg(name));
+    // Refused before anything is painted, with the scheduler's reason. This
+    // also leaves libcups's last status at success, so that EndJob can tell
+    // whether the submission failed.
+    QString reason;
+    if (!CupsQueues::acceptsJobs(name, &reason))
+        throw failure(QStringLiteral("A impressora \"%1\" recusou o trabalho: %2.").arg(name, reason));
+    m_printer->setDocName(title.isEmpty() ? QCoreApplication::applicationName() : title);
+    useDeviceMargins(*m_printer);
+    auto painter = std::make_unique<QPainter>();
+    if (!painter->begin(m_printer.get()))
+        throw failure(
+            QStringLiteral("Erro no driver da impressora: não foi possível iniciar a impressão em \"%1\".")
+                .arg(name));
+    m_painter = std::move(painter);
+}
+
+void TRLPrinterWrapper::EndJob() {
+    if (!m_painter) return;
+    const std::unique_ptr<QPainter> painter = std::move(m_painter);
+    // Qt hands the document to the scheduler here and drops its answer;
+    // libcups keeps it.
+    const bool ended = painter->end();
+    const QString refused = CupsQueues::lastSubmissionError();
+    if (!ended || !refused.isEmpty())
+        throw failure(QStringLiteral("A impressora \"%1\" recusou o trabalho: %2.")
+                          .arg(CurrentPrinterName(),
+                               refused.isEmpty() ? QStringLiteral("erro ao gerar o documento") : refused));
+}
+
+void TRLPrinterWrapper::NewPage() {
+    if (!m_painter) return;
+    if (!m_printer->newPage())
+        throw failure(
+            QStringLiteral("Erro no driver da impressora: não foi possível iniciar uma nova página."));
+}
+
+int TRLPrinterWrapper::Copies() const {
+    return m_printer ? std::max(1, m_printer->copyCount()) : 1;
+}
+
+void TRLPrinterWrapper::SetCopies(int copies) {
+    if (m_printer) m_printer->setCopyCount(std::max(1, copies));
+}
+
+QString TRLPrinterWrapper::PortPath() {
+    if (!EnsurePrinter()) return {};
+    return PrinterPort(m_index);
 }
 
 } // namespace rl

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/printer_metrics.h"
+#include "print/paper_codes.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class QPainter;
 class QPrinter;
 
 namespace rl {
@@ -79,6 +81,45 @@ public:
     // fallback metrics (and the printer-missing flag).
     PrinterMetrics GetMetrics();
 
+    // Sets paper and orientation on the selected queue's printer object: the
+    // paper row with a platform code nearest the given size (under 0.01 mm in
+    // all), else a user-defined size in tenths of a millimetre
+    // (PaperSettingsFor). Without any queue the device settings are skipped
+    // (BeginJob then reports the missing printer). A queue that is selected
+    // but cannot be opened is an rl::Error for the user, not a silent stop.
+    // Remembers the size as the last custom paper size.
+    void SetupPaper(bool landscape, double widthMm, double heightMm);
+    // What SetupPaper last worked out, and the size it was given.
+    PrinterPaperSettings LastPaperSettings() const { return m_lastPaper; }
+    double LastPaperWidth() const { return m_lastWidth; }
+    double LastPaperHeight() const { return m_lastHeight; }
+
+    // Starts a print job on the selected queue with the paper and orientation
+    // now set; the canvas is open from here to EndJob, its origin at the
+    // corner of the printable area. Throws rl::Error when there is no queue,
+    // the queue cannot be opened or does not accept jobs.
+    void BeginJob(const QString& title = QString());
+    // Ends the job and hands it to the scheduler; throws rl::Error when the
+    // scheduler refuses it. The selection is unchanged. Nothing to do without
+    // a job.
+    void EndJob();
+    // Starts a new sheet in the job.
+    void NewPage();
+    bool JobStarted() const { return m_painter != nullptr; }
+    // The canvas of the job under way; null between jobs.
+    QPainter* Canvas() const { return m_painter.get(); }
+
+    // The greater of 1 and the copies set on the printer object.
+    int Copies() const;
+    // Sets the copies the driver makes (a value below 1 asks for one copy).
+    // Selecting another queue goes back to its default of one.
+    void SetCopies(int copies);
+
+    // Where raw bytes for the selected queue go: its device URI (for a file
+    // or device "file:/path", "parallel:/dev/lp0", ...). Empty when no queue
+    // is selected or the queue has no device (a class).
+    QString PortPath();
+
     // The printer object of the selected queue; null when none is selected or
     // the queue could not be opened. Owned by the wrapper, replaced by SelectPrinter.
     QPrinter* printer() const { return m_printer.get(); }
@@ -100,6 +141,10 @@ private:
     QString m_defaultName;
     int m_index = -1;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<QPainter> m_painter;
+    PrinterPaperSettings m_lastPaper;
+    double m_lastWidth = 0;
+    double m_lastHeight = 0;
 };
 
 } // namespace rl

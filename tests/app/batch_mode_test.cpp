@@ -167,7 +167,6 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"UnknownFormat", {"FILE", "--export", "OUT.doc"}, "--export: no format saves"},
         UsageCase{"NoExtension", {"FILE", "--export", "OUT"}, "has no extension"},
         UsageCase{"FolderWithADot", {"FILE", "--export", "rel.2024/OUT"}, "has no extension"},
-        UsageCase{"PrintNotYet", {"FILE", "--print"}, "--print is not available in this version"},
         UsageCase{
             "FormWithoutDraft", {"FILE", "--png", "OUT", "--form", "80"}, "--form applies to --draft only"},
         UsageCase{"FormOfAnotherWidth", {"FILE", "--draft", "OUT", "--form", "96"}, "--form wants 80 or 132"},
@@ -221,6 +220,10 @@ TEST(BatchMode, DraftWritesPrinterBytes) {
     EXPECT_EQ(f.run({report, "132", "--draft", f.path("other.prn"), "permissao=NSS"}), 3);
     EXPECT_FALSE(QFileInfo::exists(f.path("other.prn")));
     EXPECT_EQ(f.run({report, "--draft", f.path("no/such/folder/x.prn")}), 4);
+    // Page printing: refused without the permission, a failure on a queue that is not there.
+    EXPECT_EQ(f.run({report, "permissao=NSS", "--print"}), 3);
+    EXPECT_EQ(f.run({report, "--print", "relantomador-no-such-queue"}), 4);
+    EXPECT_EQ(f.errBytes.count('\n'), 1) << f.err().toStdString();
 }
 
 TEST(BatchMode, UnwritableOutputIsAFileError) {

@@ -343,3 +343,22 @@ TEST_F(PrinterWrapperWithScheduler, ServerGoneAfterListingGivesTheFallback) {
     expectFallback(wrapper.GetMetrics());
     EXPECT_TRUE(TRLPrinterWrapper::PrinterMissing());
 }
+
+TEST_F(PrinterWrapperWithScheduler, SetupPaperSetsTheCodedPaperOrAnExactCustomSize) {
+    TRLPrinterWrapper& wrapper = TRLPrinterWrapper::instance();
+    wrapper.SelectPrinter(1);
+    wrapper.SetupPaper(true, 210, 297);
+    ASSERT_NE(wrapper.printer(), nullptr);
+    EXPECT_EQ(wrapper.printer()->pageLayout().pageSize().id(), QPageSize::A4);
+    EXPECT_EQ(wrapper.printer()->pageLayout().orientation(), QPageLayout::Landscape);
+    const PrinterMetrics m = wrapper.GetMetrics();
+    EXPECT_NEAR(m.PhysicalWidth, 842 / 72.0 * m.HorizontalResolution, 1.0);
+
+    wrapper.SetupPaper(false, 211, 297);
+    EXPECT_EQ(wrapper.LastPaperSettings(), (rl::PrinterPaperSettings{256, 2110, 2970}));
+    const QSizeF size = wrapper.printer()->pageLayout().pageSize().size(QPageSize::Millimeter);
+    EXPECT_NEAR(size.width(), 211, 0.05);
+    EXPECT_NEAR(size.height(), 297, 0.05);
+    EXPECT_EQ(wrapper.printer()->pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(wrapper.PortPath(), s_scheduler->deviceUri(kPdf));
+}
