@@ -78,14 +78,6 @@ TEST_F(DesktopLauncherTest, WordProcessorGetsTheFileAsOneArgument) {
     EXPECT_EQ(recordedArguments(), QStringList({QStringLiteral("--writer"), file}));
 }
 
-TEST_F(DesktopLauncherTest, SpreadsheetImportsTheText) {
-    addProgram(QStringLiteral("soffice"));
-    launcher.Open(LaunchTarget::Spreadsheet, file);
-    EXPECT_EQ(recordedArguments(),
-              QStringList({QStringLiteral("--calc"), QStringLiteral("--infilter=Text - txt - csv (StarCalc)"),
-                           file}));
-}
-
 TEST_F(DesktopLauncherTest, TextEditorIsTheUsersEditorWithItsOwnArguments) {
     const QString program = addProgram(QStringLiteral("my editor"));
     ScopedEnv chosen("EDITOR", '"' + QFile::encodeName(program) + "\" -n");
