@@ -14,6 +14,7 @@ packages=(
 test_packages=(
   qpdf poppler-utils
   python3-xlrd python3-olefile libreoffice-calc libreoffice-writer chromium
+  python3 python3-aiosmtpd openssl
 )
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")

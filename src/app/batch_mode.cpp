@@ -65,6 +65,8 @@ struct BatchRequest {
     std::optional<double> zoom;
     std::optional<PageRange> pages;
     std::optional<QString> exportPath;
+    std::optional<QString> draft; // a file or device path, or cups:QUEUE
+    int form = 0;                 // 0 the filter's own, 1 "80 cols", 2 "132 cols"
 };
 
 struct OptionRule {
@@ -75,8 +77,8 @@ struct OptionRule {
 
 constexpr OptionRule kOptions[] = {
     {"help", false, true},    {"version", false, true}, {"png", true, true},     {"zoom", true, true},
-    {"pages", true, true},    {"export", true, true},   {"print", false, false}, {"draft", true, false},
-    {"form", true, false},    {"mail", true, false},    {"cc", true, false},     {"from", true, false},
+    {"pages", true, true},    {"export", true, true},   {"print", false, false}, {"draft", true, true},
+    {"form", true, true},     {"mail", true, false},    {"cc", true, false},     {"from", true, false},
     {"subject", true, false}, {"message", true, false}, {"type", true, false},   {"name", true, false},
 };
 
@@ -216,6 +218,16 @@ BatchRequest parseArguments(const QStringList& arguments) {
             request.pages = parsePages(*value);
         else if (name == u"export")
             request.exportPath = *value;
+        else if (name == u"draft")
+            request.draft = *value;
+        else if (name == u"form") {
+            if (*value == u"80")
+                request.form = 1;
+            else if (*value == u"132")
+                request.form = 2;
+            else
+                usageError(QStringLiteral("--form wants 80 or 132"));
+        }
     }
     if (request.help || request.version) return request;
 
@@ -224,8 +236,11 @@ BatchRequest parseArguments(const QStringList& arguments) {
         if (request.exportPath->isEmpty()) usageError(QStringLiteral("--export needs a file name"));
         checkExportFormat(*request.exportPath);
     }
-    if (!request.png && !request.exportPath)
-        usageError(QStringLiteral("nothing to do: give --png DIR or --export OUT"));
+    if (request.draft && request.draft->isEmpty())
+        usageError(QStringLiteral("--draft needs a file, a device or cups:QUEUE"));
+    if (request.form && !request.draft) usageError(QStringLiteral("--form applies to --draft only"));
+    if (!request.png && !request.exportPath && !request.draft)
+        usageError(QStringLiteral("nothing to do: give --png DIR, --export OUT or --draft OUT"));
     if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
     if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
     return request;
@@ -365,6 +380,9 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     if (request.exportPath && !ReportSession::Permits(values, ExportPermission))
         throw BatchFailure{BatchRefused,
                            QStringLiteral("exporting is not permitted: the third permissao flag is not S")};
+    if (request.draft && !ReportSession::Permits(values, PrintPermission))
+        throw BatchFailure{BatchRefused,
+                           QStringLiteral("printing is not permitted: the first permissao flag is not S")};
 
     std::vector<std::string> lines;
     QString readError;
@@ -373,7 +391,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
 
     // The text lines need no pages: nothing is laid out for them alone.
     const bool textExport = request.exportPath && isTextExport(*request.exportPath);
-    if (!request.png && textExport) {
+    if (!request.png && !request.draft && textExport) {
         saveText([&] { ReportSession::WriteReportLines(lines, *request.exportPath, values.ReportFilePath); });
         return BatchDone;
     }
@@ -417,6 +435,15 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
                                    QStringLiteral("saving %1 was cancelled").arg(*request.exportPath)};
         } catch (const Error& error) {
             throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
+        }
+    }
+    if (request.draft) {
+        try {
+            if (session.PrintDraft(*request.draft, range.from, range.to, request.form) !=
+                TRLCustomFilter::RunResult::Completed)
+                throw BatchFailure{BatchOutputFailed, QStringLiteral("printing was cancelled")};
+        } catch (const Error& error) {
+            throw BatchFailure{BatchOutputFailed, QString::fromUtf8(error.what())};
         }
     }
     if (request.png) writePages(store, range, request);
@@ -486,6 +513,10 @@ QString UsageText() {
                           "                   first one included, with CR LF line ends and the bytes\n"
                           "                   unchanged (all lines: --pages does not apply); refused\n"
                           "                   unless the export permission is S\n"
+                          "  --draft OUT      print in text mode for a dot-matrix printer, at the pitch\n"
+                          "                   of COLUMNS, to a file, a device or cups:QUEUE (one raw job);\n"
+                          "                   refused unless the print permission is S\n"
+                          "  --form 80|132    the form width of --draft (default: the printer's own)\n"
                           "  --help           this text\n"
                           "  --version        the program's version\n"
                           "\n"

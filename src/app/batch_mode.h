@@ -27,9 +27,9 @@ namespace rl {
 // Options of this version: --help, --version, --png DIR [--zoom Z],
 // --pages A-B (or one page A), --export OUT; see UsageText(). --export saves
 // through the save filter the extension selects (the composer's filters), or
-// writes the text lines for .txt. The options the later outputs bring
-// (--print, --draft, --form, --mail ...) are refused as not available yet
-// (exit 1).
+// writes the text lines for .txt. --draft OUT [--form 80|132] prints in text
+// mode to a file, a device or cups:QUEUE. The options the later outputs bring
+// (--print, --mail ...) are refused as not available yet (exit 1).
 //
 // Exit statuses (BatchExit): 0 done; 1 bad usage; 2 input or output file
 // problem (the input file missing, not a regular file or unreadable, an output

@@ -4,6 +4,7 @@
 #include "app/navigation_panel.h"
 #include "app/window_glyphs.h"
 #include "composer/composer_form.h"
+#include "composer/page_setup_dialog.h"
 #include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
@@ -730,7 +731,10 @@ void TForm1::ExportClick(QAction* item) {
         reportCommandFailure(item, error);
     }
 }
-void TForm1::Configuracoes1Click() {}
+
+void TForm1::Configuracoes1Click() {
+    ShowPageSetup(session_, this);
+}
 
 // ---------------------------------------------------------------- events
 

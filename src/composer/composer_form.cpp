@@ -12,6 +12,7 @@
 #include "platform/message_presenter.h"
 #include "platform/report_font.h"
 #include "preview/preview.h"
+#include "print/draft_filter.h"
 #include "print/printer_wrapper.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
@@ -129,6 +130,10 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
     // Lays the bands out across the printable width (768 on US Letter).
     RLReport1->Realign();
 
+    RLDraftFilter1 = new TRLDraftFilter(this);
+    RLDraftFilter1->setObjectName(QStringLiteral("RLDraftFilter1"));
+    RLDraftFilter1->SetDisplayName(QStringLiteral("Impressora Matricial"));
+
     RLRichFilter1 = new TRLRichFilter(this);
     RLRichFilter1->setObjectName(QStringLiteral("RLRichFilter1"));
     RLRichFilter1->SetDisplayName(QStringLiteral("Formato RichText"));
@@ -160,6 +165,15 @@ Settings TForm2::SettingsOf(SettingsFile which) const {
     if (which == SettingsFile::Program && !ProgramSettingsPath.isEmpty())
         return Settings(ProgramSettingsPath);
     return Settings(which);
+}
+
+bool TForm2::IsCustomPaperMillimetres(const QString& text) {
+    try {
+        parseMillimetres(text);
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource) {

@@ -18,6 +18,7 @@ class TRLReport;
 class TRLBand;
 class TRLLabel;
 class TRLImage;
+class TRLDraftFilter;
 class TRLHTMLFilter;
 class TRLPDFFilter;
 class TRLRichFilter;
@@ -46,6 +47,7 @@ public:
     TRLImage* QRImage1 = nullptr;
     // The output filters, registered in this order as they are created (the
     // save dialog lists them so, and the first of an extension wins).
+    TRLDraftFilter* RLDraftFilter1 = nullptr;
     TRLRichFilter* RLRichFilter1 = nullptr;
     TRLPDFFilter* RLPDFFilter1 = nullptr;
     TRLXLSFilter* RLXLSFilter1 = nullptr;
@@ -77,6 +79,9 @@ public:
     // like a text that is not a number: beyond this the page's pixel size would
     // no longer fit the engine's 32-bit coordinates.
     static constexpr double kMaxCustomPaperMm = 10000;
+    // Whether a settings text (decimal comma) is a custom paper side the report
+    // can use, as ApplyPaperSize reads it.
+    static bool IsCustomPaperMillimetres(const QString& text);
 
     // "A4", "Carta" or "Customizado" (custom size from the given settings file);
     // any other name leaves the paper as it is. Names are compared exactly.

@@ -10,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/folders.h"
 #include "platform/settings.h"
+#include "print/draft_print.h"
 #include "print/save_params.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
@@ -125,6 +126,19 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     filter->SetFileName(path);
     return filter->Run(&pages, fromPage, toPage);
+}
+
+TRLCustomFilter::RunResult ReportSession::PrintDraft(const QString& target, int fromPage, int toPage,
+                                                     int formOption) {
+    TRLGraphicStorage& pages = Pages();
+    TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
+    DraftPrintRequest request;
+    request.fromPage = fromPage;
+    request.toPage = toPage;
+    request.columnCode = Values().ColumnCode;
+    request.formOption = formOption;
+    request.target = target;
+    return rl::PrintDraft(*composer_->RLDraftFilter1, pages, request);
 }
 
 void ReportSession::SaveReportLines(const QString& path) const {
@@ -261,6 +275,14 @@ void ReportSession::WrapHtmlForFixedPitch(const QString& path) {
         if (body && i == *body) write(lines[i].endsWith('\n') ? "<pre>\r\n" : "\r\n<pre>\r\n");
     }
     if (!out.commit()) fail();
+}
+
+void ReportSession::SetFigurePath(const QString& path) {
+    composer_->Values.FigurePath = path;
+}
+
+void ReportSession::ApplyPaper(const QString& paperName) {
+    composer_->ApplyPaperSize(paperName, SettingsFile::System);
 }
 
 bool ReportSession::HasPermissionFlags() const {

@@ -89,6 +89,12 @@ public:
     // run leaves no file either). The report's own text file is never written.
     TRLCustomFilter::RunResult SaveAs(const QString& path, int fromPage = 1, int toPage = -1,
                                       TRLCustomSaveFilter* filter = nullptr);
+    // Prints pages fromPage..toPage on a dot-matrix printer in text mode, at the
+    // pitch of the column code, with the form option (0 "Padrão", 1 "80 cols",
+    // 2 "132 cols"), to a file or device path, "cups:QUEUE", or (empty) the
+    // selected printer's port. Throws rl::Error.
+    TRLCustomFilter::RunResult PrintDraft(const QString& target, int fromPage = 1, int toPage = -1,
+                                          int formOption = 0);
     // Writes every line of the text file, the first one included, each ended by
     // CR LF, the bytes unchanged (the text editor's export). Throws rl::Error
     // when the file cannot be written or is the report's own text file.
@@ -136,6 +142,15 @@ public:
     // browser keeps its fixed-pitch layout. Throws rl::Error, leaving the file
     // as it was, when it has no line "</body>" or cannot be read or written.
     static void WrapHtmlForFixedPitch(const QString& path);
+
+    // ---- page setup; these take effect at the next Regenerate()
+    // The head picture's path, taken as it is: a file that cannot be read then
+    // prints no picture, as one named by the settings at start-up.
+    void SetFigurePath(const QString& path);
+    // "A4", "Carta" or "Customizado" (any other name changes nothing), the
+    // custom size read from the system-folder settings file; a custom size
+    // that cannot be used gives A4 and says so.
+    void ApplyPaper(const QString& paperName);
 
     // ---- the calling program's restrictions ("permissao" on the command line)
     // Whether the command line restricts anything at all.

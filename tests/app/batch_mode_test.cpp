@@ -168,6 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NoExtension", {"FILE", "--export", "OUT"}, "has no extension"},
         UsageCase{"FolderWithADot", {"FILE", "--export", "rel.2024/OUT"}, "has no extension"},
         UsageCase{"PrintNotYet", {"FILE", "--print"}, "--print is not available in this version"},
+        UsageCase{
+            "FormWithoutDraft", {"FILE", "--png", "OUT", "--form", "80"}, "--form applies to --draft only"},
+        UsageCase{"FormOfAnotherWidth", {"FILE", "--draft", "OUT", "--form", "96"}, "--form wants 80 or 132"},
         UsageCase{"MailNotYet", {"FILE", "--mail", "a@b.c"}, "--mail is not available in this version"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -203,6 +206,21 @@ TEST(BatchMode, ExportWritesThroughTheSaveFilters) {
     EXPECT_EQ(f.run({report, "132", "--export", report + ".pdf", "permissao=SSN"}), 3);
     EXPECT_FALSE(QFileInfo::exists(report + ".pdf"));
     EXPECT_EQ(test::readFile(report), original);
+}
+
+// Text mode: the bytes go to the file named, at the pitch of the column code
+// (17 characters per inch for 132 columns: SI, 0x0F); refused without the
+// print permission; an unusable target is a printing failure.
+TEST(BatchMode, DraftWritesPrinterBytes) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    EXPECT_EQ(f.run({report, "132", "--draft", f.path("out.prn"), "--pages", "2", "--form", "132"}), 0)
+        << f.err().toStdString();
+    const QByteArray bytes = test::readFile(f.path("out.prn"));
+    EXPECT_TRUE(bytes.contains('\x0f'));
+    EXPECT_EQ(f.run({report, "132", "--draft", f.path("other.prn"), "permissao=NSS"}), 3);
+    EXPECT_FALSE(QFileInfo::exists(f.path("other.prn")));
+    EXPECT_EQ(f.run({report, "--draft", f.path("no/such/folder/x.prn")}), 4);
 }
 
 TEST(BatchMode, UnwritableOutputIsAFileError) {

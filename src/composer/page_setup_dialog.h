@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace rl {
+
+class ReportSession;
+
+// The page setup dialog "Configurações": the head picture, its position and
+// where it prints, the paper and the three e-mail server settings of section
+// "config" of the system-folder settings file. Built in code; every control
+// carries its component name as object name so that tests can fill it.
+//
+// Creation reads the settings file (anything unreadable shows the defaults).
+// Nothing is written until "&Ok", and then only when the custom size, if
+// chosen, is a number of millimetres the report can use: otherwise, or when the
+// file cannot be written, the user is told and the dialog stays open with
+// everything as typed. "&Cancelar" and the close box write nothing.
+//
+// The dialog itself never touches the report: ShowPageSetup applies the result.
+// GUI thread only.
+class TForm3 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm3(QWidget* parent = nullptr);
+
+    // Tab "Relatório"
+    QLineEdit* edfigura = nullptr;
+    QPushButton* edfiguraBrowse = nullptr; // the file name box's browse button
+    QComboBox* combpos = nullptr;          // "Centralizada", "À esquerda", "À direita"
+    QComboBox* combmfig = nullptr;         // "Página Inicial", "Todas Páginas"
+    QComboBox* CBPapel = nullptr;          // "A4", "Carta", "Customizado"
+    QLabel* LabelHeight = nullptr;
+    QLineEdit* EdHeight = nullptr; // millimetres, decimal comma; shown for "Customizado"
+    QLabel* LabelWidth = nullptr;
+    QLineEdit* EdWidth = nullptr;
+    // Tab "E-Mail"
+    QLineEdit* edservidor = nullptr;
+    QLineEdit* edporta = nullptr;
+    QLineEdit* edconta = nullptr;
+
+    QPushButton* butok = nullptr;
+    QPushButton* butcancel = nullptr;
+
+    // The filter of the picture file dialog.
+    static const QString FigureFilter;
+
+    // "&Ok": checks the custom size, then writes every setting in the file's
+    // order and returns true; otherwise shows why, writes nothing more and
+    // returns false. A write failure also goes to the error log.
+    bool butokClick();
+    // Whether the settings were written by butokClick.
+    bool Written() const { return written_; }
+
+    // Whether a key typed into a custom size box is kept: digits, the decimal
+    // comma and control keys (backspace, Enter, Tab, Escape, shortcuts); every
+    // other printable character is discarded.
+    static bool AcceptsSizeKey(const QKeyEvent& event);
+
+    // "&Ok" closes the dialog only once the settings are written.
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    // Shows the custom size captions and boxes only for "Customizado".
+    void CBPapelChange();
+    void BrowseFigure();
+
+    QTabWidget* PageControl1 = nullptr;
+    bool written_ = false;
+};
+
+// The "Configurações" command: shows TForm3 modally through the dialog
+// presenter and, when it is confirmed, lets the report follow: a picture path
+// is taken only when no picture is in use, the paper chosen is applied (its
+// custom size read from the file just written), and the pages are generated
+// again. Returns whether the dialog was confirmed.
+bool ShowPageSetup(ReportSession& session, QWidget* parent = nullptr);
+
+} // namespace rl
