@@ -9,11 +9,15 @@
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
 #include "platform/dialog_presenter.h"
+#include "platform/error.h"
 #include "platform/error_log.h"
+#include "platform/launcher.h"
 #include "platform/message_presenter.h"
 #include "platform/version.h"
 #include "platform/windows1252.h"
 #include "preview/preview.h"
+#include "print/save_dialog.h"
+#include "print/save_params.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
 #include "report/custom_report.h"
@@ -648,9 +652,88 @@ void TForm1::Imprimir1Click() {
     if (butprint->isEnabled()) butprintClick();
 }
 
-void TForm1::SalvarComo1Click() {}
+namespace {
+
+// A save or export that failed: the user is told, and the log keeps it as it
+// keeps every error of a command.
+void reportCommandFailure(const QObject* command, const std::exception& error) {
+    ErrorLog::logException(command, error);
+    ShowErrorBox(ErrorLog::messageOf(error));
+}
+
+// Resets the process-wide save parameters however the command ends.
+struct SaveParamsReset {
+    ~SaveParamsReset() { TRLSaveParams::instance().Reset(); }
+};
+
+} // namespace
+
+void TForm1::SalvarComo1Click() {
+    const TRLGraphicStorage* store = RLPreview1->Storage();
+    if (!store) return;
+    const SaveParamsReset reset;
+    // The range is in positions of the store, as the filters count pages.
+    TRLSaveParams& params = TRLSaveParams::instance();
+    params.Filter = nullptr;
+    params.FileName.clear();
+    params.MinPage = 1;
+    params.FromPage = 1;
+    params.SetMaxPage(store->PageCount());
+    params.ToPage = store->PageCount();
+    TRLSaveDialog dialog(this);
+    if (!dialog.Execute(params)) return;
+    try {
+        if (session_.SaveWithParams(params) == ReportSession::SaveOutcome::NoFilter)
+            ShowPlainMessage(
+                QStringLiteral("Nada foi salvo: nenhum formato grava \"") +
+                QFileInfo(params.FileName).fileName() +
+                QStringLiteral("\". Escolha um formato na lista ou um nome terminado em .pdf, .rtf, "
+                               ".htm, .html ou .xls."));
+    } catch (const std::exception& error) {
+        reportCommandFailure(SalvarComo1, error);
+    }
+}
+
 void TForm1::Email1Click() {}
-void TForm1::ExportClick(QAction*) {}
+
+void TForm1::ExportClick(QAction* item) {
+    Launcher& launcher = Launcher::current();
+    try {
+        // Word and Excel need a word processor or a spreadsheet program;
+        // without one nothing is written.
+        if (item == Word1 || item == Excel1) {
+            const bool word = item == Word1;
+            if (!launcher.Installed(word ? LaunchTarget::WordProcessor : LaunchTarget::Spreadsheet)) {
+                ErrorLog::logException(item,
+                                       Error(word ? "nenhum processador de textos (LibreOffice) instalado"
+                                                  : "nenhuma planilha eletrônica (LibreOffice) instalada"));
+                MessagePresenter::current().showMessage(
+                    {QStringLiteral("Não foi possivel executar esta operação."), QStringLiteral("Erro.."),
+                     MessageIcon::Error, MessageButton::Ok, false});
+                return;
+            }
+        }
+        QString path;
+        LaunchTarget target = LaunchTarget::DefaultApplication;
+        if (item == Word1 || item == WordPad1) {
+            path = session_.WriteRichTextHandOff();
+            if (item == Word1) target = LaunchTarget::WordProcessor;
+        } else if (item == InternetExplorerHTML1) {
+            path = session_.WriteHtmlHandOff();
+        } else if (item == Excel1 || item == BlocodeNotas1) {
+            path = session_.WriteTextHandOff();
+            target = item == Excel1 ? LaunchTarget::Spreadsheet : LaunchTarget::TextEditor;
+        } else {
+            return;
+        }
+        // Cancelled while the file was being made: there is no file to open.
+        if (path.isEmpty()) return;
+        launcher.Open(target, path);
+    } catch (const std::exception& error) {
+        reportCommandFailure(item, error);
+    }
+}
+
 void TForm1::Configuracoes1Click() {
     ShowPageSetup(session_, this);
 }

@@ -7,6 +7,7 @@
 #include "composer/report_session.h"
 #include "platform/error_log.h"
 #include "platform/folders.h"
+#include "platform/launcher.h"
 #include "platform/message_presenter.h"
 #include "platform/messages.h"
 #include "platform/report_font.h"
@@ -88,6 +89,8 @@ int RunViewer(QApplication& app, const QStringList& arguments) {
     WidgetProgressPresenter progress;
     ScopedProgressPresenter progressInstalled(progress);
     InstallSpoolFilterAsDefault();
+    DesktopLauncher launcher;
+    ScopedLauncher launcherInstalled(launcher);
     std::unique_ptr<ReportSession> session;
     try {
         session = StartViewer(arguments);

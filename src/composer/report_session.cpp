@@ -1,18 +1,29 @@
 #include "composer/report_session.h"
 
 #include "composer/composer_form.h"
+#include "export/html_filter.h"
+#include "export/pdf_filter.h"
+#include "export/rich_filter.h"
+#include "export/xls_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
 #include "platform/error.h"
+#include "platform/folders.h"
 #include "platform/settings.h"
 #include "print/draft_filter.h"
 #include "print/draft_print.h"
+#include "print/save_params.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
 #include "report/custom_report.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <optional>
 
 namespace rl {
 
@@ -177,6 +188,118 @@ void ReportSession::WriteReportLines(const std::vector<std::string>& lines, cons
             fail(file.errorString());
     }
     if (!file.commit()) fail(file.errorString());
+}
+
+ReportSession::SaveOutcome ReportSession::SaveWithParams(const TRLSaveParams& params) {
+    TRLCustomSaveFilter* chosen = params.Filter;
+    // Only the four kinds of file the viewer knows are saved; anything else
+    // (no filter at all above all) writes nothing.
+    TRLCustomSaveFilter* filter = nullptr;
+    if (auto* pdf = qobject_cast<TRLPDFFilter*>(chosen))
+        filter = pdf;
+    else if (auto* rtf = qobject_cast<TRLRichFilter*>(chosen))
+        filter = rtf;
+    else if (auto* html = qobject_cast<TRLHTMLFilter*>(chosen))
+        filter = html;
+    else if (auto* xls = qobject_cast<TRLXLSFilter*>(chosen))
+        filter = xls;
+    if (!filter) return SaveOutcome::NoFilter;
+    const auto result = SaveAs(params.FileName, params.FromPage, params.ToPage, filter);
+    return result == TRLCustomFilter::RunResult::Completed ? SaveOutcome::Saved : SaveOutcome::Cancelled;
+}
+
+const QString ReportSession::kRichTextHandOffName = QStringLiteral("Relatório.rtf");
+const QString ReportSession::kHtmlHandOffName = QStringLiteral("Relatorio.html");
+const QString ReportSession::kTextHandOffName = QStringLiteral("Relatório.txt");
+
+QString ReportSession::ProgramFolder() const {
+    return programFolder_.isEmpty() ? Folders::programFolder() : programFolder_;
+}
+
+namespace {
+// Asking the folder's permissions is not enough: root may write anywhere, a
+// read-only mount refuses everyone. Creating a file answers for certain.
+bool canCreateFileIn(const QString& folder) {
+    QTemporaryFile probe(folder + QStringLiteral("/.relantomador-XXXXXX"));
+    return probe.open();
+}
+} // namespace
+
+QString ReportSession::HandOffFolder() const {
+    const QString program = ProgramFolder();
+    if (canCreateFileIn(program)) return program;
+    // Installed where the user may not write (/usr): the user's own folder.
+    const QString user = Folders::userDataFolder();
+    if (QDir().mkpath(user) && canCreateFileIn(user)) return user;
+    return program;
+}
+
+QString ReportSession::WriteRichTextHandOff() {
+    const QString path = QDir(HandOffFolder()).filePath(kRichTextHandOffName);
+    return SaveAs(path, 1, PageCount()) == TRLCustomFilter::RunResult::Completed ? path : QString();
+}
+
+QString ReportSession::WriteHtmlHandOff() {
+    const QString path = QDir(HandOffFolder()).filePath(kHtmlHandOffName);
+    if (SaveAs(path, 1, -1, composer_->RLHTMLFilter1) != TRLCustomFilter::RunResult::Completed) return {};
+    WrapHtmlForFixedPitch(path);
+    return path;
+}
+
+QString ReportSession::WriteTextHandOff() {
+    const QString path = QDir(HandOffFolder()).filePath(kTextHandOffName);
+    SaveReportLines(path);
+    return path;
+}
+
+void ReportSession::WrapHtmlForFixedPitch(const QString& path) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error(("Não foi possível ler " + path + ": " + in.errorString()).toStdString());
+    const QByteArray bytes = in.readAll();
+    in.close();
+
+    // The lines with their own line ends, so that the rest of the file is
+    // written back byte for byte.
+    std::vector<QByteArray> lines;
+    for (qsizetype start = 0; start < bytes.size();) {
+        const qsizetype feed = bytes.indexOf('\n', start);
+        const qsizetype end = feed < 0 ? bytes.size() : feed + 1;
+        lines.push_back(bytes.mid(start, end - start));
+        start = end;
+    }
+    const auto lineIs = [](QByteArray line, const char* text) {
+        if (line.endsWith('\n')) line.chop(1);
+        if (line.endsWith('\r')) line.chop(1);
+        return line == text;
+    };
+    const auto find = [&](const char* text) {
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lineIs(lines[i], text)) return std::optional<size_t>(i);
+        return std::optional<size_t>();
+    };
+    const std::optional<size_t> body = find("<body>");
+    const std::optional<size_t> bodyEnd = find("</body>");
+    if (!bodyEnd)
+        throw Error(
+            ("O arquivo " + path + " não tem a linha \"</body>\" e não pôde ser preparado para o navegador.")
+                .toStdString());
+
+    QSaveFile out(path);
+    const auto fail = [&] {
+        throw Error(("Não foi possível gravar " + path + ": " + out.errorString()).toStdString());
+    };
+    if (!out.open(QIODevice::WriteOnly)) fail();
+    const auto write = [&](const QByteArray& line) {
+        if (out.write(line) != line.size()) fail();
+    };
+    if (!body) write("<pre>\r\n");
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == *bodyEnd) write("</pre>\r\n");
+        write(lines[i]);
+        if (body && i == *body) write(lines[i].endsWith('\n') ? "<pre>\r\n" : "\r\n<pre>\r\n");
+    }
+    if (!out.commit()) fail();
 }
 
 void ReportSession::SetFigurePath(const QString& path) {

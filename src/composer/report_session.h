@@ -20,6 +20,7 @@ class ComposerView;
 class Settings;
 class TForm2;
 class TRLGraphicStorage;
+class TRLSaveParams;
 struct SurfaceFont;
 
 // One report, from its text file to its pages and everything made of them.
@@ -110,6 +111,47 @@ public:
     static void WriteReportLines(const std::vector<std::string>& lines, const QString& path,
                                  const QString& reportFilePath = {});
 
+    // ---- the save dialog's answers
+    enum class SaveOutcome { Saved, Cancelled, NoFilter };
+    // Saves as the save dialog answered: through the parameters' filter when it
+    // is a PDF, RTF, HTML or XLS filter (tested by class in that order), over
+    // FromPage..ToPage into FileName, in the foreground whatever the dialog's
+    // background choice. Without such a filter ("Padrão", or a name whose
+    // extension no filter saves) nothing is written: NoFilter. Throws rl::Error
+    // as SaveAs does; a cancelled run writes nothing.
+    SaveOutcome SaveWithParams(const TRLSaveParams& params);
+
+    // ---- the fixed files handed to other programs
+    static const QString kRichTextHandOffName; // "Relatório.rtf"
+    static const QString kHtmlHandOffName;     // "Relatorio.html"
+    static const QString kTextHandOffName;     // "Relatório.txt"
+    // Where the hand-off files go first; empty (the default) means
+    // Folders::programFolder(). Tests point it into a private folder, so that
+    // nothing is ever written beside a test binary.
+    void SetProgramFolder(const QString& folder) { programFolder_ = folder; }
+    QString ProgramFolder() const;
+    // The folder the hand-off files are written to: the program folder when a
+    // file can be created there, else the user's data folder
+    // (Folders::userDataFolder(), created), else the program folder again, so
+    // that the failure names the program's own place.
+    QString HandOffFolder() const;
+    // Each writes its file into HandOffFolder(), replacing the one of an earlier
+    // run, and returns its path; empty when the user cancelled the run (nothing
+    // written then). Throws rl::Error when the file cannot be written.
+    // Every page through the RTF filter the name selects.
+    QString WriteRichTextHandOff();
+    // Every page through the composer's HTML filter, wrapped for fixed-pitch
+    // display (WrapHtmlForFixedPitch).
+    QString WriteHtmlHandOff();
+    // Every text line, as SaveReportLines.
+    QString WriteTextHandOff();
+    // Puts the text of an HTML file between "<pre>" (after the first line that
+    // is exactly "<body>", or at the very start when there is none) and
+    // "</pre>" (before the first line that is exactly "</body>"), so that the
+    // browser keeps its fixed-pitch layout. Throws rl::Error, leaving the file
+    // as it was, when it has no line "</body>" or cannot be read or written.
+    static void WrapHtmlForFixedPitch(const QString& path);
+
     // ---- page setup; these take effect at the next Regenerate()
     // The head picture's path, taken as it is: a file that cannot be read then
     // prints no picture, as one named by the settings at start-up.
@@ -133,6 +175,7 @@ signals:
 
 private:
     std::unique_ptr<TForm2> composer_;
+    QString programFolder_;
 };
 
 } // namespace rl

@@ -36,4 +36,10 @@ QString fontsFolder() {
     return folder + "/fonts";
 }
 
+QString userDataFolder() {
+    QString folder = envFolder("XDG_DATA_HOME");
+    if (folder.isEmpty()) folder = QDir::homePath() + "/.local/share";
+    return folder + "/relantomador";
+}
+
 } // namespace rl::Folders

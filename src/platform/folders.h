@@ -23,6 +23,10 @@ QString systemFolder();
 // The user's fonts folder: $XDG_DATA_HOME/fonts, else ~/.local/share/fonts.
 QString fontsFolder();
 
+// The user's own data folder for the program: $XDG_DATA_HOME/relantomador,
+// else ~/.local/share/relantomador. Not created here; writers create it.
+QString userDataFolder();
+
 } // namespace Folders
 
 } // namespace rl
