@@ -1,0 +1,189 @@
+#include "app/email_dialog.h"
+
+#include "mail/scripted_smtp_server.h"
+#include "main_window_fixture.h"
+#include "platform/settings.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace rl;
+using rl::test::ScriptedSmtpServer;
+
+namespace {
+
+// Opens the dialog as the user would, fills it, presses "&Enviar" and notes
+// what the dialog showed before it is closed.
+class UserPresenter : public test::ScriptedDialogPresenter {
+public:
+    std::function<void(TForm4&)> fill;
+    bool sendEnabledAfter = true;
+    QString statusAfter;
+    QWidget* focusAfter = nullptr;
+    QString focusName;
+
+    bool execDialog(QWidget* widget) override {
+        auto& dialog = *static_cast<TForm4*>(widget);
+        dialog.show();
+        dialog.activateWindow();
+        if (fill) fill(dialog);
+        dialog.ButEnvia->click();
+        sendEnabledAfter = dialog.ButEnvia->isEnabled();
+        statusAfter = dialog.StatusPanel->text();
+        focusName = dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString();
+        dialog.BitBtn1->click();
+        return false;
+    }
+};
+
+void fillAll(TForm4& d) {
+    d.edDe->setText("Relatórios <rel@example.com>");
+    d.edpara->setText("ana@example.com, bia@example.com");
+    d.edcopia->setText("chefe@example.com");
+    d.edassunto->setText("Vendas de março");
+    d.mensagem->setPlainText("Segue o relatório.\nAtt.");
+    d.arqname->setText("vendas");
+    d.tipoarq->setCurrentIndex(0); // PDF
+}
+
+class EmailDialog : public test::MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        QFile::remove(Settings::filePath(SettingsFile::System));
+        start({writeReport("report.txt", 2)});
+    }
+    void TearDown() override {
+        QFile::remove(Settings::filePath(SettingsFile::System));
+        MainWindowFixture::TearDown();
+    }
+    void useServer(quint16 port) {
+        const Settings system(SettingsFile::System);
+        system.setServer("  127.0.0.1 ");
+        system.setPorta(QString::number(port));
+    }
+    QByteArray systemFile() const { return test::readFile(Settings::filePath(SettingsFile::System)); }
+    // Nothing of the attachment is left: no private folder, no file here.
+    void expectNothingLeft() const {
+        EXPECT_EQ(QDir(QDir::tempPath()).entryList({"relantomador-email-*"}, QDir::AllEntries),
+                  QStringList());
+        EXPECT_FALSE(QFile::exists("vendas.pdf"));
+    }
+
+    UserPresenter user;
+    ScopedDialogPresenter userInstalled{user};
+};
+
+// The attachment's bytes: the base64 lines after the part's headers.
+QByteArray attachmentBytes(const QByteArray& data, const QByteArray& headerEnd) {
+    const qsizetype start = data.indexOf(headerEnd);
+    if (start < 0) return {};
+    const qsizetype from = start + headerEnd.size();
+    return QByteArray::fromBase64(data.mid(from, data.indexOf("\r\n--", from) - from).replace("\r\n", ""));
+}
+
+} // namespace
+
+TEST_F(EmailDialog, SendsThePdfThenRemembersTheFields) {
+    ScriptedSmtpServer server({});
+    useServer(server.port());
+    user.fill = fillAll;
+    window->Email1Click();
+    server.finish();
+
+    const QList<QByteArray> commands = server.transcript();
+    ASSERT_FALSE(commands.isEmpty());
+    EXPECT_TRUE(commands[0].startsWith("EHLO ")) << commands[0].constData();
+    EXPECT_EQ(commands.mid(1), QList<QByteArray>({"RSET", "MAIL FROM:<rel@example.com>",
+                                                  "RCPT TO:<ana@example.com>", "RCPT TO:<bia@example.com>",
+                                                  "RCPT TO:<chefe@example.com>", "DATA", "QUIT"}));
+    const QByteArray header = "Content-Type: application/pdf;\r\n        name=\"vendas.pdf\"\r\n"
+                              "Content-Transfer-Encoding: base64\r\n"
+                              "Content-Disposition: attachment;\r\n        filename=\"vendas.pdf\"\r\n\r\n";
+    EXPECT_TRUE(attachmentBytes(server.data(), header).startsWith("%PDF-"))
+        << server.data().left(2000).data();
+
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(messages.requests[0].text, "E-mail enviado com sucesso...");
+    EXPECT_EQ(messages.requests[0].caption, "Confirmando...");
+    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Question);
+    EXPECT_FALSE(user.sendEnabledAfter);
+    EXPECT_EQ(user.statusAfter, "E-mail enviado desconectando..");
+    EXPECT_TRUE(systemFile().endsWith("[email]\r\n"
+                                      "de=Relatórios <rel@example.com>\r\n"
+                                      "para=ana@example.com, bia@example.com\r\n"
+                                      "comc=chefe@example.com\r\n"
+                                      "ass=Vendas de março\r\n"
+                                      "men=Segue o relatório.\r\n"
+                                      "arq=vendas\r\n"
+                                      "tipo=0\r\n"))
+        << systemFile().constData();
+    expectNothingLeft();
+
+    // Opened again, the dialog shows what was sent; the message's first line.
+    TForm4 again(*session);
+    EXPECT_EQ(again.edpara->text(), "ana@example.com, bia@example.com");
+    EXPECT_EQ(again.mensagem->toPlainText(), "Segue o relatório.");
+    EXPECT_EQ(again.tipoarq->currentIndex(), 0);
+}
+
+// A refused recipient: the failure box, nothing remembered, the file gone.
+TEST_F(EmailDialog, FailedSendShowsTheFailureBoxAndWritesNoSettings) {
+    ScriptedSmtpServer server({.replies = {{"RCPT", "550 No such user here\r\n"}}});
+    useServer(server.port());
+    user.fill = fillAll;
+    window->Email1Click();
+    server.finish();
+
+    EXPECT_FALSE(server.transcript().contains("DATA"));
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_TRUE(messages.requests[0].text.startsWith(
+        "Atenção! não foi possivel conectar ao servior.\nConfira suas configurações"));
+    EXPECT_TRUE(messages.requests[0].text.contains("550 No such user here"));
+    EXPECT_EQ(messages.requests[0].caption, "Erro");
+    EXPECT_EQ(messages.requests[0].icon, MessageIcon::Error);
+    EXPECT_EQ(user.statusAfter, "Mensagem cancelada");
+    EXPECT_FALSE(user.sendEnabledAfter);
+    EXPECT_FALSE(systemFile().contains("[email]"));
+    expectNothingLeft();
+}
+
+// Fields that cannot be sent are refused before anything is exported or
+// sent, with the focus on the field and "&Enviar" still enabled.
+TEST_F(EmailDialog, RefusesFieldsBeforeSending) {
+    const struct {
+        std::function<void(TForm4&)> change;
+        QString message;
+        const char* field;
+    } cases[] = {
+        {[](TForm4& d) { d.edassunto->setText("   "); }, "Assunto obrigatório", "edassunto"},
+        {[](TForm4& d) { d.arqname->setText(" "); }, "Nome do arquivo obrigatório", "arqname"},
+        {[](TForm4& d) { d.edDe->setText("Maria Silva"); },
+         "O remetente precisa ser um endereço de e-mail: \"Maria Silva\"", "edDe"},
+        {[](TForm4& d) { d.edassunto->setText("Oi\r\nBcc: todos@example.com"); },
+         "O assunto não pode ter quebras de linha nem caracteres de controle.", "edassunto"},
+    };
+    for (const auto& c : cases) {
+        messages.requests.clear();
+        user.fill = [&](TForm4& d) {
+            fillAll(d);
+            c.change(d);
+        };
+        window->Email1Click();
+        ASSERT_EQ(messages.requests.size(), 1u) << c.field;
+        EXPECT_EQ(messages.requests[0].text, c.message);
+        EXPECT_EQ(messages.requests[0].caption, ApplicationTitle);
+        EXPECT_EQ(user.focusName, c.field);
+        EXPECT_TRUE(user.sendEnabledAfter) << c.field;
+    }
+    EXPECT_FALSE(QFile::exists(Settings::filePath(SettingsFile::System)));
+    expectNothingLeft();
+}
