@@ -60,10 +60,10 @@ TForm4::TForm4(ReportSession& session, QWidget* parent) : QDialog(parent), sessi
     tipoarq->addItems(ReportMailer::FileTypeNames());
 
     auto* grid = new QGridLayout;
-    const auto row = [grid](int at, const QString& caption, QWidget* control) {
+    const auto row = [this, grid](int at, const QString& caption, QWidget* control) {
         auto* label = new QLabel(caption);
         label->setBuddy(control);
-        grid->addWidget(label, at, 0, Qt::AlignTop);
+        grid->addWidget(label, at, 0, control == mensagem ? Qt::AlignTop : Qt::AlignVCenter);
         grid->addWidget(control, at, 1);
     };
     row(0, QStringLiteral("De:"), edDe);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,9 @@ namespace {
 class UserPresenter : public test::ScriptedDialogPresenter {
 public:
     std::function<void(TForm4&)> fill;
+    // Done while the send is under way, as a user would act then.
+    std::function<void(TForm4&)> during;
+    bool visibleAfter = false;
     bool sendEnabledAfter = true;
     QString statusAfter;
     QWidget* focusAfter = nullptr;
@@ -35,7 +39,9 @@ public:
         dialog.show();
         dialog.activateWindow();
         if (fill) fill(dialog);
+        if (during) QTimer::singleShot(200, &dialog, [&] { during(dialog); });
         dialog.ButEnvia->click();
+        visibleAfter = dialog.isVisible();
         sendEnabledAfter = dialog.ButEnvia->isEnabled();
         statusAfter = dialog.StatusPanel->text();
         focusName = dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString();
@@ -185,5 +191,27 @@ TEST_F(EmailDialog, RefusesFieldsBeforeSending) {
         EXPECT_TRUE(user.sendEnabledAfter) << c.field;
     }
     EXPECT_FALSE(QFile::exists(Settings::filePath(SettingsFile::System)));
+    expectNothingLeft();
+}
+
+// A server that never answers: the close box gives the connection up at
+// once, and the dialog closes when the send has returned.
+TEST_F(EmailDialog, ClosingEndsAStuckConnection) {
+    ScriptedSmtpServer server({.silent = true});
+    useServer(server.port());
+    user.fill = fillAll;
+    QString captionDuring;
+    user.during = [&](TForm4& d) {
+        captionDuring = d.BitBtn1->text();
+        d.close();
+    };
+    window->Email1Click();
+
+    EXPECT_EQ(captionDuring, "&Cancelar");
+    EXPECT_FALSE(user.visibleAfter);
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_TRUE(messages.requests[0].text.endsWith("Envio de e-mail cancelado."))
+        << messages.requests[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists(Settings::filePath(SettingsFile::System)) && systemFile().contains("[email]"));
     expectNothingLeft();
 }
