@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -214,4 +215,32 @@ TEST_F(EmailDialog, ClosingEndsAStuckConnection) {
         << messages.requests[0].text.toStdString();
     EXPECT_FALSE(QFile::exists(Settings::filePath(SettingsFile::System)) && systemFile().contains("[email]"));
     expectNothingLeft();
+}
+
+// Enter goes to the next field, in the message box too, and never sends.
+TEST_F(EmailDialog, EnterMovesToTheNextField) {
+    TForm4 dialog(*session);
+    dialog.show();
+    dialog.activateWindow();
+    dialog.mensagem->setPlainText("linha");
+    dialog.mensagem->setFocus();
+    QTest::keyClick(dialog.mensagem, Qt::Key_Return);
+    EXPECT_EQ(dialog.mensagem->toPlainText(), "linha");
+    EXPECT_EQ(dialog.focusWidget(), dialog.arqname);
+    QTest::keyClick(dialog.arqname, Qt::Key_Enter);
+    EXPECT_EQ(dialog.focusWidget(), dialog.tipoarq);
+    EXPECT_TRUE(messages.requests.empty());
+    EXPECT_TRUE(dialog.ButEnvia->isEnabled());
+}
+
+TEST(MailServer, BlankServerIsTheDefaultAndMissingPortIs25) {
+    const QString path = test::sandboxDir() + "/server-preview.ini";
+    const Settings settings(path);
+    settings.setServer("   ");
+    EXPECT_EQ(MailServer::fromSettings(settings).Host, "localhost");
+    EXPECT_EQ(MailServer::fromSettings(settings).Port, 25);
+    settings.setServer(" smtp.example.com ");
+    settings.setPorta("587");
+    EXPECT_EQ(MailServer::fromSettings(settings).Host, "smtp.example.com");
+    EXPECT_EQ(MailServer::fromSettings(settings).Port, 587);
 }
