@@ -413,7 +413,7 @@ void sendMail(ReportSession& session, TMailMessage& message, const MailRequest& 
         path = mailer.Export(mail.FileType);
     } catch (const Error& error) {
         throw BatchFailure{BatchFileError, QStringLiteral("--mail: the report could not be exported: ") +
-                                               QString::fromUtf8(error.what())};
+                                               QString::fromUtf8(error.what()).simplified()};
     }
     MailServer server = MailServer::fromSettings(Settings(SettingsFile::System));
     server.Password = qEnvironmentVariable("RELANTOMADOR_SMTP_PASSWORD");
@@ -424,7 +424,8 @@ void sendMail(ReportSession& session, TMailMessage& message, const MailRequest& 
         throw BatchFailure{BatchOutputFailed, QStringLiteral("--mail: sending through %1:%2 failed: %3")
                                                   .arg(server.Host)
                                                   .arg(server.Port)
-                                                  .arg(QString::fromUtf8(error.what()))};
+                                                  // a server's text stays on the one line
+                                                  .arg(QString::fromUtf8(error.what()).simplified())};
     }
 }
 
