@@ -1,6 +1,7 @@
 #include "app/email_dialog.h"
 
 #include "composer/report_session.h"
+#include "platform/dialog_presenter.h"
 #include "platform/error_log.h"
 #include "platform/message_presenter.h"
 #include "platform/settings.h"
@@ -210,6 +211,12 @@ void TForm4::ButEnviaClick() {
     mailer.OnStatus = [this](const QString& text) { SetStatus(text); };
     // Keeps "&Cancelar" and the close box working while the server is awaited.
     mailer.OnWait = [] { QCoreApplication::processEvents(); };
+    mailer.OnPassword = [this](const MailServer& server) {
+        return DialogPresenter::current()
+            .getPassword(this, QStringLiteral("Senha do e-mail"),
+                         QStringLiteral("Senha da conta %1 em %2:").arg(server.UserName, server.Host))
+            .value_or(QString());
+    };
     mailer_ = &mailer;
     BitBtn1->setText(QStringLiteral("&Cancelar"));
     try {

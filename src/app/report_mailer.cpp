@@ -179,6 +179,7 @@ void ReportMailer::Transmit(const TMailMessage& message, const MailServer& serve
     smtp_.Connect();
     try {
         throwIfCancelled();
+        askPassword(server);
         status(QStringLiteral("Enviando e-mail.."));
         smtp_.Send(message);
     } catch (...) {
@@ -188,6 +189,17 @@ void ReportMailer::Transmit(const TMailMessage& message, const MailServer& serve
     }
     status(QStringLiteral("E-mail enviado desconectando.."));
     smtp_.Disconnect();
+}
+
+void ReportMailer::askPassword(const MailServer& server) {
+    // A password is worth asking for only when it can be used, and safely.
+    if (!server.Password.isEmpty() || server.UserName.isEmpty() || !OnPassword) return;
+    if (smtp_.AuthSchemes().isEmpty() || !smtp_.Encrypted()) return;
+    const QString password = OnPassword(server);
+    throwIfCancelled();
+    if (password.isEmpty()) return;
+    smtp_.Password = password;
+    smtp_.setAuthenticationType(TSmtpClient::TAuthenticationType::atLogin);
 }
 
 void ReportMailer::Cancel() {

@@ -85,6 +85,10 @@ public:
     // Called about every 50 ms while waiting for the server; a dialog keeps
     // its Cancel button alive from here.
     std::function<void()> OnWait;
+    // Asked for the account's password when "conta" is set, none was given,
+    // and the connection is encrypted and the server takes logins; an empty
+    // answer sends without login.
+    std::function<QString(const MailServer& server)> OnPassword;
 
     // The dialog's list entries and each type's extension (".pdf", ...).
     static const QStringList& FileTypeNames();
@@ -107,7 +111,9 @@ public:
     QString Export(int fileType);
     // Attaches the exported file to the message under its recipient's name.
     static void Attach(TMailMessage& message, const QString& path, const MailRequest& request);
-    // Connects, sends and disconnects. Throws rl::Error (SmtpReplyError for a
+    // Connects, sends and disconnects. With a password given the client logs
+    // in (and refuses to over a connection that is not encrypted); without
+    // one, OnPassword may supply it. Throws rl::Error (SmtpReplyError for a
     // refused command); the connection is closed then.
     void Transmit(const TMailMessage& message, const MailServer& server);
     // Gives up the transmission under way promptly. Thread-safe.
@@ -119,6 +125,8 @@ public:
 
 private:
     void status(const QString& text);
+    // Asks OnPassword when a login is possible and nobody gave a password.
+    void askPassword(const MailServer& server);
     void throwIfCancelled() const;
 
     ReportSession& session_;

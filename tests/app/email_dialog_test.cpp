@@ -1,15 +1,18 @@
 #include "app/email_dialog.h"
 
 #include "mail/scripted_smtp_server.h"
+#include "mail/smtp_sink_server.h"
 #include "main_window_fixture.h"
 #include "platform/settings.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSslConfiguration>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -30,6 +33,13 @@ public:
     // Done while the send is under way, as a user would act then.
     std::function<void(TForm4&)> during;
     bool visibleAfter = false;
+    QString password;
+    QStringList passwordLabels;
+
+    std::optional<QString> getPassword(QWidget*, const QString&, const QString& label) override {
+        passwordLabels << label;
+        return password;
+    }
     bool sendEnabledAfter = true;
     QString statusAfter;
     QWidget* focusAfter = nullptr;
@@ -243,4 +253,44 @@ TEST(MailServer, BlankServerIsTheDefaultAndMissingPortIs25) {
     settings.setPorta("587");
     EXPECT_EQ(MailServer::fromSettings(settings).Host, "smtp.example.com");
     EXPECT_EQ(MailServer::fromSettings(settings).Port, 587);
+}
+
+// A server that wants STARTTLS and a login: the password is asked for once
+// the connection is encrypted, and the report goes out after the login.
+class EmailDialogInterop : public EmailDialog {};
+
+TEST_F(EmailDialogInterop, AsksForThePasswordOverStartTls) {
+    const QString cert = dir.filePath("server-cert.pem"), key = dir.filePath("server-key.pem");
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                              "-nodes", "-keyout", key, "-out", cert, "-days", "2", "-subj", "/CN=localhost",
+                              "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"});
+    ASSERT_TRUE(openssl.waitForFinished(30000) && openssl.exitCode() == 0)
+        << openssl.readAllStandardError().constData();
+    const QSslConfiguration before = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration trusting = before;
+    trusting.addCaCertificates(QSslCertificate::fromPath(cert));
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    struct Restore {
+        QSslConfiguration configuration;
+        ~Restore() { QSslConfiguration::setDefaultConfiguration(configuration); }
+    } restore{before};
+
+    test::SinkServer server({test::mailDataDir() + "/smtp_tls_sink.py", "{port}", "{folder}", cert, key,
+                             "relatorios", "segredo"});
+    ASSERT_TRUE(server.waitUntilListening()) << server.errors().toStdString();
+    useServer(server.port());
+    Settings(SettingsFile::System).setConta("relatorios");
+    user.fill = fillAll;
+    user.password = "segredo";
+    window->Email1Click();
+
+    EXPECT_EQ(user.passwordLabels, QStringList{"Senha da conta relatorios em 127.0.0.1:"});
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(messages.requests[0].text, "E-mail enviado com sucesso...")
+        << messages.requests[0].text.toStdString();
+    ASSERT_FALSE(server.waitForMessage().isEmpty()) << server.errors().toStdString();
+    const QJsonObject envelope = QJsonDocument::fromJson(test::readFile(server.envelopePath())).object();
+    EXPECT_EQ(envelope["login"].toString(), "relatorios");
+    EXPECT_FALSE(systemFile().contains("segredo"));
 }
