@@ -1,5 +1,7 @@
 #include "app/batch_mode.h"
 
+#include "app/report_mailer.h"
+
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
@@ -69,6 +71,7 @@ struct BatchRequest {
     std::optional<QString> print; // the queue; empty: the default one
     std::optional<QString> draft; // a file or device path, or cups:QUEUE
     int form = 0;                 // 0 the filter's own, 1 "80 cols", 2 "132 cols"
+    std::optional<MailRequest> mail;
 };
 
 struct OptionRule {
@@ -78,10 +81,10 @@ struct OptionRule {
 };
 
 constexpr OptionRule kOptions[] = {
-    {"help", false, true},    {"version", false, true}, {"png", true, true},    {"zoom", true, true},
-    {"pages", true, true},    {"export", true, true},   {"print", false, true}, {"draft", true, true},
-    {"form", true, true},     {"mail", true, false},    {"cc", true, false},    {"from", true, false},
-    {"subject", true, false}, {"message", true, false}, {"type", true, false},  {"name", true, false},
+    {"help", false, true},   {"version", false, true}, {"png", true, true},    {"zoom", true, true},
+    {"pages", true, true},   {"export", true, true},   {"print", false, true}, {"draft", true, true},
+    {"form", true, true},    {"mail", true, true},     {"cc", true, true},     {"from", true, true},
+    {"subject", true, true}, {"message", true, true},  {"type", true, true},   {"name", true, true},
 };
 
 const OptionRule* findOption(const QString& name) {
@@ -175,8 +178,22 @@ private:
     bool terminal_;
 };
 
+// --type's words, in the order of the attachment types.
+int parseMailType(const QString& text) {
+    static const char* const words[kMailFileTypeCount] = {"pdf", "rtf", "xls", "html", "txt"};
+    for (int type = 0; type < kMailFileTypeCount; ++type)
+        if (text.compare(QLatin1String(words[type]), Qt::CaseInsensitive) == 0) return type;
+    usageError(QStringLiteral("--type wants pdf, rtf, xls, html or txt; got \"%1\"").arg(text));
+}
+
 BatchRequest parseArguments(const QStringList& arguments) {
     BatchRequest request;
+    // The mail's parts, kept apart until --mail says there is a mail.
+    MailRequest mail;
+    mail.Subject = QStringLiteral("Relatório");
+    mail.FileName = QStringLiteral("relatorio");
+    std::optional<QString> mailTo;
+    QStringList mailOptions;
     QSet<QString> seen;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -229,7 +246,24 @@ BatchRequest parseArguments(const QStringList& arguments) {
             request.print = value.value_or(QString());
         else if (name == u"draft")
             request.draft = *value;
-        else if (name == u"form") {
+        else if (name == u"mail")
+            mailTo = *value;
+        else if (name == u"cc" || name == u"from" || name == u"subject" || name == u"message" ||
+                 name == u"type" || name == u"name") {
+            mailOptions << name;
+            if (name == u"cc")
+                mail.CC = *value;
+            else if (name == u"from")
+                mail.From = *value;
+            else if (name == u"subject")
+                mail.Subject = *value;
+            else if (name == u"message")
+                mail.Message = *value;
+            else if (name == u"type")
+                mail.FileType = parseMailType(*value);
+            else
+                mail.FileName = *value;
+        } else if (name == u"form") {
             if (*value == u"80")
                 request.form = 1;
             else if (*value == u"132")
@@ -248,9 +282,15 @@ BatchRequest parseArguments(const QStringList& arguments) {
     if (request.draft && request.draft->isEmpty())
         usageError(QStringLiteral("--draft needs a file, a device or cups:QUEUE"));
     if (request.form && !request.draft) usageError(QStringLiteral("--form applies to --draft only"));
-    if (!request.png && !request.exportPath && !request.draft && !request.print)
-        usageError(
-            QStringLiteral("nothing to do: give --png DIR, --export OUT, --print [QUEUE] or --draft OUT"));
+    if (!mailOptions.isEmpty() && !mailTo)
+        usageError(QStringLiteral("--%1 applies to --mail only").arg(mailOptions.first()));
+    if (mailTo) {
+        mail.To = *mailTo;
+        request.mail = mail;
+    }
+    if (!request.png && !request.exportPath && !request.draft && !request.print && !request.mail)
+        usageError(QStringLiteral(
+            "nothing to do: give --png DIR, --export OUT, --print [QUEUE], --draft OUT or --mail TO"));
     if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
     if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
     return request;
@@ -374,6 +414,31 @@ std::unique_ptr<QGuiApplication> ensureGuiApplication() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// --mail: the report as an attachment, through the e-mail dialog's own code,
+// to the server of the system-folder settings file. Nothing is remembered.
+void sendMail(ReportSession& session, TMailMessage& message, const MailRequest& mail) {
+    ReportMailer mailer(session);
+    QString path;
+    try {
+        path = mailer.Export(mail.FileType);
+    } catch (const Error& error) {
+        throw BatchFailure{BatchFileError, QStringLiteral("--mail: the report could not be exported: ") +
+                                               QString::fromUtf8(error.what()).simplified()};
+    }
+    MailServer server = MailServer::fromSettings(Settings(SettingsFile::System));
+    server.Password = qEnvironmentVariable("RELANTOMADOR_SMTP_PASSWORD");
+    ReportMailer::Attach(message, path, mail);
+    try {
+        mailer.Transmit(message, server);
+    } catch (const Error& error) {
+        throw BatchFailure{BatchOutputFailed, QStringLiteral("--mail: sending through %1:%2 failed: %3")
+                                                  .arg(server.Host)
+                                                  .arg(server.Port)
+                                                  // a server's text stays on the one line
+                                                  .arg(QString::fromUtf8(error.what()).simplified())};
+    }
+}
+
 int run(const QStringList& arguments, const BatchEnvironment& environment, QIODevice& out, QIODevice& err) {
     const BatchRequest request = parseArguments(arguments);
     if (request.help) {
@@ -393,6 +458,25 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     if ((request.draft || request.print) && !ReportSession::Permits(values, PrintPermission))
         throw BatchFailure{BatchRefused,
                            QStringLiteral("printing is not permitted: the first permissao flag is not S")};
+    if (request.mail && !ReportSession::Permits(values, SendPermission))
+        throw BatchFailure{BatchRefused,
+                           QStringLiteral("sending is not permitted: the second permissao flag is not S")};
+    // The message is checked whole before anything is exported or sent.
+    std::optional<TMailMessage> message;
+    MailRequest mail;
+    if (request.mail) {
+        mail = *request.mail;
+        // The sender the e-mail dialog last used successfully, unless given.
+        if (mail.From.isEmpty()) mail.From = Settings(SettingsFile::System).de();
+        try {
+            message = ReportMailer::Compose(mail);
+        } catch (const MailFieldError& error) {
+            usageError(QStringLiteral("--mail: ") + QString::fromUtf8(error.what()) +
+                       (error.field() == MailField::From && mail.From.trimmed().isEmpty()
+                            ? QStringLiteral(" (give --from)")
+                            : QString()));
+        }
+    }
 
     std::vector<std::string> lines;
     QString readError;
@@ -401,7 +485,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
 
     // The text lines need no pages: nothing is laid out for them alone.
     const bool textExport = request.exportPath && isTextExport(*request.exportPath);
-    if (!request.png && !request.draft && !request.print && textExport) {
+    if (!request.png && !request.draft && !request.print && !request.mail && textExport) {
         saveText([&] { ReportSession::WriteReportLines(lines, *request.exportPath, values.ReportFilePath); });
         return BatchDone;
     }
@@ -465,6 +549,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         }
     }
     if (request.png) writePages(store, range, request);
+    if (message) sendMail(session, *message, mail);
     return BatchDone;
 }
 
@@ -538,6 +623,17 @@ QString UsageText() {
                           "                   of COLUMNS, to a file, a device or cups:QUEUE (one raw job);\n"
                           "                   refused unless the print permission is S\n"
                           "  --form 80|132    the form width of --draft (default: the printer's own)\n"
+                          "  --mail TO        send the report as an attachment to TO (comma-separated),\n"
+                          "                   through the SMTP server of the settings (\"server\",\n"
+                          "                   \"porta\", \"conta\"; default localhost:25); the password,\n"
+                          "                   if the server wants one, from RELANTOMADOR_SMTP_PASSWORD;\n"
+                          "                   refused unless the send permission is S\n"
+                          "  --cc CC          copy recipients of --mail (comma-separated)\n"
+                          "  --from FROM      the sender (default: the e-mail dialog's last sender)\n"
+                          "  --subject S      the subject (default: Relatório)\n"
+                          "  --message M      the message text (default: none)\n"
+                          "  --type T         the attachment's format: pdf (default), rtf, xls, html, txt\n"
+                          "  --name N         the attachment's name without extension (default: relatorio)\n"
                           "  --help           this text\n"
                           "  --version        the program's version\n"
                           "\n"

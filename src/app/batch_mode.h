@@ -29,13 +29,16 @@ namespace rl {
 // through the save filter the extension selects (the composer's filters), or
 // writes the text lines for .txt. --print [QUEUE] prints on a page printer;
 // --draft OUT [--form 80|132] prints in text mode to a file, a device or
-// cups:QUEUE. The options the later outputs bring (--mail ...) are refused as
-// not available yet (exit 1).
+// cups:QUEUE. --mail TO [--cc CC] [--from FROM] [--subject S] [--message M]
+// [--type pdf|rtf|xls|html|txt] [--name N] sends the report as an attachment
+// through the e-mail dialog's code (ReportMailer) and the server of the
+// system-folder settings file; a sender not given is the dialog's last one
+// ("de"); nothing is written to the settings.
 //
 // Exit statuses (BatchExit): 0 done; 1 bad usage; 2 input or output file
 // problem (the input file missing, not a regular file or unreadable, an output
 // that cannot be written, a report that could not be prepared); 3 refused by
-// the permission flags; 4 printing or sending failed (not used yet). Every
+// the permission flags; 4 printing or sending failed. Every
 // error is one line on standard error. Messages the composition shows (the
 // custom paper's fallback to A4, "Tipo de Arquivo Inválido") are written
 // there as "caption: text", each distinct one once, and do not fail the run.

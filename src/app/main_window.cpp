@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/cursors.h"
+#include "app/email_dialog.h"
 #include "app/navigation_panel.h"
 #include "app/window_glyphs.h"
 #include "composer/composer_form.h"
@@ -694,7 +695,12 @@ void TForm1::SalvarComo1Click() {
     }
 }
 
-void TForm1::Email1Click() {}
+void TForm1::Email1Click() {
+    // As the menu: not when the calling program forbids sending.
+    if (!Enviar1->menuAction()->isEnabled()) return;
+    TForm4 dialog(session_, this);
+    DialogPresenter::current().execDialog(&dialog);
+}
 
 void TForm1::ExportClick(QAction* item) {
     Launcher& launcher = Launcher::current();

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 
 namespace rl {
 
@@ -25,6 +27,15 @@ std::optional<QFont> WidgetDialogPresenter::getFont(QWidget* parent, const QFont
 bool WidgetDialogPresenter::execDialog(QWidget* dialog) {
     auto* modal = qobject_cast<QDialog*>(dialog);
     return modal && modal->exec() == QDialog::Accepted;
+}
+
+std::optional<QString> WidgetDialogPresenter::getPassword(QWidget* parent, const QString& caption,
+                                                          const QString& label) {
+    bool ok = false;
+    const QString password =
+        QInputDialog::getText(parent, caption, label, QLineEdit::Password, QString(), &ok);
+    if (!ok) return std::nullopt;
+    return password;
 }
 
 } // namespace rl

@@ -11,6 +11,8 @@ public:
     QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) override;
     std::optional<QFont> getFont(QWidget* parent, const QFont& initial) override;
     bool execDialog(QWidget* dialog) override;
+    std::optional<QString> getPassword(QWidget* parent, const QString& caption,
+                                       const QString& label) override;
 };
 
 } // namespace rl

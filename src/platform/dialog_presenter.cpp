@@ -22,6 +22,10 @@ bool DialogPresenter::execDialog(QWidget*) {
     return false;
 }
 
+std::optional<QString> DialogPresenter::getPassword(QWidget*, const QString&, const QString&) {
+    return std::nullopt;
+}
+
 DialogPresenter& DialogPresenter::current() {
     static CancellingDialogPresenter cancelling;
     return g_installed ? *g_installed : cancelling;

@@ -29,6 +29,9 @@ public:
     // Shows one of the program's own dialogs (a QDialog) modally; true when
     // the user accepted it. Tests fill the dialog's controls instead.
     virtual bool execDialog(QWidget* dialog);
+    // Asks for a password (the text is never shown); nullopt when the user
+    // cancels. The default answers as cancelled.
+    virtual std::optional<QString> getPassword(QWidget* parent, const QString& caption, const QString& label);
 
     // The presenter in use: the one installed, or the cancelling one.
     // Installing does not transfer ownership; the caller keeps the presenter

@@ -1,5 +1,6 @@
 #include "app/batch_mode.h"
 
+#include "mail/smtp_sink_server.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 #include "platform/version.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -170,7 +172,16 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{
             "FormWithoutDraft", {"FILE", "--png", "OUT", "--form", "80"}, "--form applies to --draft only"},
         UsageCase{"FormOfAnotherWidth", {"FILE", "--draft", "OUT", "--form", "96"}, "--form wants 80 or 132"},
-        UsageCase{"MailNotYet", {"FILE", "--mail", "a@b.c"}, "--mail is not available in this version"}),
+        UsageCase{
+            "MailWithoutSender", {"FILE", "--mail", "a@b.c"}, "--mail: Remetente obrigatório (give --from)"},
+        UsageCase{"SenderWithoutAddress",
+                  {"FILE", "--mail", "a@b.c", "--from", "Maria Silva"},
+                  "O remetente precisa ser um endereço de e-mail"},
+        UsageCase{"SubjectWithALineBreak",
+                  {"FILE", "--mail", "a@b.c", "--from", "r@b.c", "--subject", "Oi\r\nBcc: todos@b.c"},
+                  "O assunto não pode ter quebras de linha"},
+        UsageCase{"MailTypeUnknown", {"FILE", "--mail", "a@b.c", "--type", "doc"}, "--type wants pdf"},
+        UsageCase{"CcWithoutMail", {"FILE", "--png", "OUT", "--cc", "a@b.c"}, "--cc applies to --mail only"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- input file problems: exit 2
@@ -389,4 +400,61 @@ TEST(BatchMode, DoubleDashEndsTheOptions) {
     EXPECT_EQ(f.run({"--export", f.path("out.txt"), "--", "--odd.txt"}), 0) << f.err().toStdString();
     EXPECT_EQ(test::readFile(f.path("out.txt")), threePages());
     QFile::remove("--odd.txt");
+}
+
+// ---- --mail
+
+TEST(BatchMode, MailIsRefusedWithoutTheSendPermission) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    // Were it not refused, it would fail fast: nothing listens there.
+    const Settings system(SettingsFile::System);
+    system.setServer("127.0.0.1");
+    system.setPorta(QString::number(test::freePort()));
+    EXPECT_EQ(f.run({report, "permissao=SNS", "--mail", "ana@example.com", "--from", "rel@example.com"}), 3);
+    EXPECT_EQ(f.err(), "relantomador: sending is not permitted: the second permissao flag is not S\n");
+    EXPECT_EQ(f.run({report, "--mail", "ana@example.com", "--from", "rel@example.com", "--type", "txt"}), 4);
+    EXPECT_TRUE(f.err().startsWith("relantomador: --mail: sending through 127.0.0.1:"))
+        << f.err().toStdString();
+    EXPECT_EQ(f.errBytes.count('\n'), 1);
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"relantomador-email-*"}, QDir::AllEntries), QStringList());
+}
+
+// The report's text lines reach a real SMTP server as one attachment, read
+// back by Python's email package.
+TEST(BatchModeInterop, MailDeliversTheReport) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    test::SinkServer server(
+        {"-m", "aiosmtpd", "-n", "-l", "127.0.0.1:{port}", "-c", "smtp_sink.SaveToFolder", "{folder}"});
+    ASSERT_TRUE(server.waitUntilListening()) << server.errors().toStdString();
+    const Settings system(SettingsFile::System);
+    system.setServer("127.0.0.1");
+    system.setPorta(QString::number(server.port()));
+    system.setDe("Relatórios <rel@example.com>");
+
+    ASSERT_EQ(f.run({report, "permissao=NSN", "--mail", "ana@example.com, bia@example.com", "--cc",
+                     "chefe@example.com", "--subject", "Relatório de março", "--message", "Segue.\n.\nFim",
+                     "--type", "txt", "--name", "../vendas de março"}),
+              0)
+        << f.err().toStdString();
+
+    const QString received = server.waitForMessage();
+    ASSERT_FALSE(received.isEmpty()) << server.errors().toStdString();
+    const QJsonObject parsed = test::parseWithPython(received, false);
+    ASSERT_FALSE(parsed.contains("error")) << parsed["error"].toString().toStdString();
+    EXPECT_EQ(parsed["subject"].toString(), "Relatório de março");
+    EXPECT_EQ(parsed["from"].toArray(), QJsonArray({"Relatórios|rel@example.com"}));
+    EXPECT_EQ(parsed["to"].toArray(), QJsonArray({"|ana@example.com", "|bia@example.com"}));
+    EXPECT_EQ(parsed["cc"].toArray(), QJsonArray({"|chefe@example.com"}));
+    EXPECT_EQ(parsed["text"].toString(), "Segue.\n.\nFim\n");
+    EXPECT_EQ(parsed["defects"].toArray(), QJsonArray());
+    const QJsonArray attachments = parsed["attachments"].toArray();
+    ASSERT_EQ(attachments.size(), 1);
+    EXPECT_EQ(attachments[0]["filename"].toString(), "..vendas de março.txt");
+    EXPECT_EQ(attachments[0]["content_type"].toString(), "text/plain");
+    EXPECT_EQ(QByteArray::fromBase64(attachments[0]["base64"].toString().toLatin1()), threePages());
+    // Nothing remembered, nothing left behind.
+    EXPECT_FALSE(test::readFile(Settings::filePath(SettingsFile::System)).contains("para="));
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"relantomador-email-*"}, QDir::AllEntries), QStringList());
 }

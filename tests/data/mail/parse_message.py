@@ -33,7 +33,8 @@ def main():
         "date": str(msg["date"]),
         "text": body.get_content().replace("\r\n", "\n") if body is not None else None,
         "attachments": [
-            {"filename": p.get_filename(), "base64": base64.b64encode(p.get_payload(decode=True)).decode()}
+            {"filename": p.get_filename(), "content_type": p.get_content_type(),
+             "base64": base64.b64encode(p.get_payload(decode=True)).decode()}
             for p in msg.iter_attachments()
         ],
         "defects": [str(d) for p in msg.walk() for d in p.defects],
