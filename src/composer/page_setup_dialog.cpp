@@ -45,9 +45,10 @@ QLabel* addRow(QGridLayout* grid, int row, const QString& caption, QWidget* cont
 
 } // namespace
 
+// PNG pictures load like the others, so they are listed too.
 const QString TForm3::FigureFilter =
-    QStringLiteral("All (*.gif;*.ani;*.pcx;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|"
-                   "*.gif;*.ani;*.pcx;*.gif;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf");
+    QStringLiteral("All (*.gif;*.ani;*.pcx;*.gif;*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf)|"
+                   "*.gif;*.ani;*.pcx;*.gif;*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf");
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Form3"));
