@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -457,4 +458,24 @@ TEST(BatchModeInterop, MailDeliversTheReport) {
     // Nothing remembered, nothing left behind.
     EXPECT_FALSE(test::readFile(Settings::filePath(SettingsFile::System)).contains("para="));
     EXPECT_EQ(QDir(QDir::tempPath()).entryList({"relantomador-email-*"}, QDir::AllEntries), QStringList());
+
+    // Every other format arrives as the file --export writes for it (the
+    // PDF's creation date aside).
+    const QRegularExpression creationDate(QStringLiteral("/CreationDate \\(D:[0-9]+\\)"));
+    int sent = 1;
+    for (const char* type : {"pdf", "rtf", "xls", "html"}) {
+        ASSERT_EQ(f.run({report, "132", "--mail", "ana@example.com", "--type", type, "--name", "r"}), 0)
+            << type << ": " << f.err().toStdString();
+        const QString message = server.waitForMessage(++sent);
+        ASSERT_FALSE(message.isEmpty()) << type;
+        const QJsonArray files = test::parseWithPython(message, false)["attachments"].toArray();
+        ASSERT_EQ(files.size(), 1) << type;
+        const QString name = files[0]["filename"].toString();
+        ASSERT_EQ(f.run({report, "132", "--export", f.path(name)}), 0)
+            << type << ": " << f.err().toStdString();
+        QString mailed =
+            QString::fromLatin1(QByteArray::fromBase64(files[0]["base64"].toString().toLatin1()));
+        QString exported = QString::fromLatin1(test::readFile(f.path(name)));
+        EXPECT_EQ(mailed.remove(creationDate), exported.remove(creationDate)) << type;
+    }
 }

@@ -53,9 +53,9 @@ public:
     bool waitUntilListening() { return waitForListening(port_, process_); }
     quint16 port() const { return port_; }
     QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
-    // The first message received, once it has been written whole.
-    QString waitForMessage() {
-        const QString path = folder_ + "/message-1.eml";
+    // The n-th message received, once it has been written whole.
+    QString waitForMessage(int n = 1) {
+        const QString path = folder_ + QString("/message-%1.eml").arg(n);
         const QDeadlineTimer limit(10000);
         while (!QFile::exists(path) && !limit.hasExpired())
             QThread::msleep(50);
