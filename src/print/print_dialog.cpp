@@ -3,6 +3,7 @@
 #include "platform/dialog_presenter.h"
 #include "platform/messages.h"
 #include "print/custom_filter.h"
+#include "print/page_range_box.h"
 #include "print/print_params.h"
 #include "print/printer_wrapper.h"
 
@@ -77,29 +78,14 @@ TRLPrintDialog::TRLPrintDialog(QWidget* parent) : QDialog(parent) {
     printerLayout->addWidget(CheckBoxPrintInBackground_, 4, 0, 1, 2);
     printerLayout->setColumnStretch(1, 1);
 
-    auto* rangeBox = new QGroupBox(u' ' + text(Messages::Id::PageRange) + u' ', this);
-    RadioAllPages_ = named(new QRadioButton(text(Messages::Id::AllPages), rangeBox), "RadioAllPages");
-    RadioPageNums_ = named(new QRadioButton(text(Messages::Id::Pages), rangeBox), "RadioPageNums");
-    RadioSelection_ = named(new QRadioButton(text(Messages::Id::Selection), rangeBox), "RadioSelection");
-    auto* fromLabel = new QLabel(labelText(Messages::Id::RangeFrom), rangeBox);
-    EditFromPage_ = named(new QLineEdit(QStringLiteral("1"), rangeBox), "EditFromPage");
-    fromLabel->setBuddy(EditFromPage_);
-    auto* toLabel = new QLabel(labelText(Messages::Id::RangeTo), rangeBox);
-    EditToPage_ = named(new QLineEdit(QStringLiteral("1"), rangeBox), "EditToPage");
-    toLabel->setBuddy(EditToPage_);
-    for (QLineEdit* edit : {EditFromPage_, EditToPage_})
-        edit->setMaximumWidth(60);
-    // Typing a first page means a range of pages.
-    connect(EditFromPage_, &QLineEdit::textEdited, RadioPageNums_,
-            [this] { RadioPageNums_->setChecked(true); });
-    auto* rangeLayout = new QGridLayout(rangeBox);
-    rangeLayout->addWidget(RadioAllPages_, 0, 0, 1, 5);
-    rangeLayout->addWidget(RadioPageNums_, 1, 0);
-    rangeLayout->addWidget(fromLabel, 1, 1);
-    rangeLayout->addWidget(EditFromPage_, 1, 2);
-    rangeLayout->addWidget(toLabel, 1, 3);
-    rangeLayout->addWidget(EditToPage_, 1, 4);
-    rangeLayout->addWidget(RadioSelection_, 2, 0, 1, 5);
+    auto* rangeBox = new PageRangeBox(this);
+    RadioAllPages_ = rangeBox->RadioAllPages;
+    RadioPageNums_ = rangeBox->RadioPageNums;
+    RadioSelection_ = rangeBox->RadioSelection;
+    EditFromPage_ = rangeBox->EditFromPage;
+    EditToPage_ = rangeBox->EditToPage;
+    EditFromPage_->setText(QStringLiteral("1"));
+    EditToPage_->setText(QStringLiteral("1"));
 
     auto* copiesBox = new QGroupBox(u' ' + text(Messages::Id::Copies) + u' ', this);
     auto* copiesLabel = new QLabel(labelText(Messages::Id::NumberOfCopies), copiesBox);

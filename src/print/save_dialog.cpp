@@ -4,6 +4,7 @@
 #include "platform/message_presenter.h"
 #include "platform/messages.h"
 #include "print/custom_filter.h"
+#include "print/page_range_box.h"
 #include "print/save_params.h"
 
 #include <QCheckBox>
@@ -60,37 +61,14 @@ TRLSaveDialog::TRLSaveDialog(QWidget* parent) : QDialog(parent) {
     ComboBoxFilter_->setObjectName(QStringLiteral("ComboBoxFilter"));
     filterLabel->setBuddy(ComboBoxFilter_);
 
-    auto* rangeBox = new QGroupBox(u' ' + text(Messages::Id::PageRange) + u' ', this);
-    RadioAllPages_ = new QRadioButton(text(Messages::Id::AllPages), rangeBox);
-    RadioAllPages_->setObjectName(QStringLiteral("RadioAllPages"));
-    RadioPageNums_ = new QRadioButton(text(Messages::Id::Pages), rangeBox);
-    RadioPageNums_->setObjectName(QStringLiteral("RadioPageNums"));
-    RadioSelection_ = new QRadioButton(text(Messages::Id::Selection), rangeBox);
-    RadioSelection_->setObjectName(QStringLiteral("RadioSelection"));
-    auto* fromLabel = new QLabel(text(Messages::Id::RangeFrom) + u':', rangeBox);
-    EditFromPage_ = new QLineEdit(rangeBox);
-    EditFromPage_->setObjectName(QStringLiteral("EditFromPage"));
-    fromLabel->setBuddy(EditFromPage_);
-    auto* toLabel = new QLabel(text(Messages::Id::RangeTo) + u':', rangeBox);
-    EditToPage_ = new QLineEdit(rangeBox);
-    EditToPage_->setObjectName(QStringLiteral("EditToPage"));
-    toLabel->setBuddy(EditToPage_);
-    for (QLineEdit* edit : {EditFromPage_, EditToPage_}) {
+    auto* rangeBox = new PageRangeBox(this);
+    RadioAllPages_ = rangeBox->RadioAllPages;
+    RadioPageNums_ = rangeBox->RadioPageNums;
+    RadioSelection_ = rangeBox->RadioSelection;
+    EditFromPage_ = rangeBox->EditFromPage;
+    EditToPage_ = rangeBox->EditToPage;
+    for (QLineEdit* edit : {EditFromPage_, EditToPage_})
         edit->setValidator(new QIntValidator(0, 999999, edit));
-        edit->setMaximumWidth(60);
-    }
-    // Typing a first page means a range of pages.
-    connect(EditFromPage_, &QLineEdit::textEdited, RadioPageNums_,
-            [this] { RadioPageNums_->setChecked(true); });
-
-    auto* rangeLayout = new QGridLayout(rangeBox);
-    rangeLayout->addWidget(RadioAllPages_, 0, 0, 1, 5);
-    rangeLayout->addWidget(RadioPageNums_, 1, 0);
-    rangeLayout->addWidget(fromLabel, 1, 1);
-    rangeLayout->addWidget(EditFromPage_, 1, 2);
-    rangeLayout->addWidget(toLabel, 1, 3);
-    rangeLayout->addWidget(EditToPage_, 1, 4);
-    rangeLayout->addWidget(RadioSelection_, 2, 0, 1, 5);
 
     CheckBoxBackground_ = new QCheckBox(text(Messages::Id::SaveInBackground), this);
     CheckBoxBackground_->setObjectName(QStringLiteral("CheckBoxBackground"));
