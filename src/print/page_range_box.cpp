@@ -16,6 +16,12 @@ template <typename Widget> Widget* named(Widget* widget, const char* name) {
     return widget;
 }
 
+int pageNumber(const QLineEdit* edit) {
+    bool ok = false;
+    const int value = edit->text().trimmed().toInt(&ok);
+    return ok ? value : 0;
+}
+
 QLabel* label(Messages::Id id, QLineEdit* buddy, QWidget* parent) {
     auto* result = new QLabel(Messages::text(id) + u':', parent);
     result->setBuddy(buddy);
@@ -43,6 +49,31 @@ PageRangeBox::PageRangeBox(QWidget* parent)
     layout->addWidget(label(Messages::Id::RangeTo, EditToPage, this), 1, 3);
     layout->addWidget(EditToPage, 1, 4);
     layout->addWidget(RadioSelection, 2, 0, 1, 5);
+}
+
+void PageRangeBox::Load(int choice, int fromPage, int toPage) {
+    (choice == PageNums    ? RadioPageNums
+     : choice == Selection ? RadioSelection
+                           : RadioAllPages)
+        ->setChecked(true);
+    EditFromPage->setText(fromPage == 0 ? QString() : QString::number(fromPage));
+    EditToPage->setText(toPage == 0 ? QString() : QString::number(toPage));
+}
+
+PageRangeBox::Choice PageRangeBox::Chosen() const {
+    return RadioPageNums->isChecked() ? PageNums : RadioSelection->isChecked() ? Selection : AllPages;
+}
+
+std::pair<int, int> PageRangeBox::Range(int minPage, int maxPage) const {
+    switch (Chosen()) {
+    case Selection:
+        return {pageNumber(EditFromPage), pageNumber(EditFromPage)};
+    case PageNums:
+        return {pageNumber(EditFromPage), pageNumber(EditToPage)};
+    case AllPages:
+        break;
+    }
+    return {minPage, maxPage};
 }
 
 } // namespace rl

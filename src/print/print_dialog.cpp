@@ -19,6 +19,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 namespace rl {
 
 namespace {
@@ -78,7 +80,7 @@ TRLPrintDialog::TRLPrintDialog(QWidget* parent) : QDialog(parent) {
     printerLayout->addWidget(CheckBoxPrintInBackground_, 4, 0, 1, 2);
     printerLayout->setColumnStretch(1, 1);
 
-    auto* rangeBox = new PageRangeBox(this);
+    auto* rangeBox = RangeBox_ = new PageRangeBox(this);
     RadioAllPages_ = rangeBox->RadioAllPages;
     RadioPageNums_ = rangeBox->RadioPageNums;
     RadioSelection_ = rangeBox->RadioSelection;
@@ -197,19 +199,7 @@ QString TRLPrintDialog::OptionText() const {
 }
 
 void TRLPrintDialog::LoadControls(const TRLPrintParams& params) {
-    switch (params.PrintRange) {
-    case rprAllPages:
-        RadioAllPages_->setChecked(true);
-        break;
-    case rprSelection:
-        RadioSelection_->setChecked(true);
-        break;
-    case rprPageNums:
-        RadioPageNums_->setChecked(true);
-        break;
-    }
-    EditFromPage_->setText(numberText(params.FromPage));
-    EditToPage_->setText(numberText(params.ToPage));
+    RangeBox_->Load(params.PrintRange, params.FromPage, params.ToPage);
     EditCopies_->setText(numberText(params.Copies()));
     EditCopies_->setEnabled(!(params.Options & rpoDisableCopies));
     CheckBoxPrintToFile_->setVisible(params.Options & rpoPrintToFile);
@@ -226,22 +216,8 @@ void TRLPrintDialog::LoadControls(const TRLPrintParams& params) {
 }
 
 void TRLPrintDialog::StoreControls(TRLPrintParams& params) {
-    params.PrintRange = RadioPageNums_->isChecked()    ? rprPageNums
-                        : RadioSelection_->isChecked() ? rprSelection
-                                                       : rprAllPages;
-    switch (params.PrintRange) {
-    case rprAllPages:
-        params.FromPage = params.MinPage;
-        params.ToPage = params.MaxPage();
-        break;
-    case rprSelection:
-        params.FromPage = params.ToPage = number(EditFromPage_);
-        break;
-    case rprPageNums:
-        params.FromPage = number(EditFromPage_);
-        params.ToPage = number(EditToPage_);
-        break;
-    }
+    params.PrintRange = TRLPrintRange(RangeBox_->Chosen());
+    std::tie(params.FromPage, params.ToPage) = RangeBox_->Range(params.MinPage, params.MaxPage());
     params.SetCopies(number(EditCopies_));
     params.PrintToFile = CheckBoxPrintToFile_->isChecked();
     params.PrintInBackground = CheckBoxPrintInBackground_->isChecked();

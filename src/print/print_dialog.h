@@ -13,6 +13,8 @@ class QRadioButton;
 
 namespace rl {
 
+class PageRangeBox;
+
 class TRLCustomPrintFilter;
 class TRLPrintParams;
 
@@ -60,6 +62,7 @@ private:
     QComboBox* ComboBoxOption_;
     QCheckBox* CheckBoxPrintToFile_;
     QCheckBox* CheckBoxPrintInBackground_;
+    PageRangeBox* RangeBox_;
     QRadioButton* RadioAllPages_;
     QRadioButton* RadioPageNums_;
     QRadioButton* RadioSelection_;

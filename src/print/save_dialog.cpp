@@ -30,17 +30,6 @@ QString text(Messages::Id id) {
     return Messages::text(id);
 }
 
-// Text that is not a number counts as 0.
-int pageNumber(const QLineEdit* edit) {
-    bool ok = false;
-    const int value = edit->text().trimmed().toInt(&ok);
-    return ok ? value : 0;
-}
-
-QString pageText(int page) {
-    return page == 0 ? QString() : QString::number(page);
-}
-
 } // namespace
 
 TRLSaveDialog::TRLSaveDialog(QWidget* parent) : QDialog(parent) {
@@ -61,7 +50,7 @@ TRLSaveDialog::TRLSaveDialog(QWidget* parent) : QDialog(parent) {
     ComboBoxFilter_->setObjectName(QStringLiteral("ComboBoxFilter"));
     filterLabel->setBuddy(ComboBoxFilter_);
 
-    auto* rangeBox = new PageRangeBox(this);
+    auto* rangeBox = RangeBox_ = new PageRangeBox(this);
     RadioAllPages_ = rangeBox->RadioAllPages;
     RadioPageNums_ = rangeBox->RadioPageNums;
     RadioSelection_ = rangeBox->RadioSelection;
@@ -129,20 +118,8 @@ void TRLSaveDialog::FillFilters(const TRLSaveParams& params) {
 }
 
 void TRLSaveDialog::LoadControls(const TRLSaveParams& params) {
-    switch (params.SaveRange) {
-    case rsrAllPages:
-        RadioAllPages_->setChecked(true);
-        break;
-    case rsrSelection:
-        RadioSelection_->setChecked(true);
-        break;
-    case rsrPageNums:
-        RadioPageNums_->setChecked(true);
-        break;
-    }
+    RangeBox_->Load(params.SaveRange, params.FromPage, params.ToPage);
     EditFileName_->setText(params.FileName);
-    EditFromPage_->setText(pageText(params.FromPage));
-    EditToPage_->setText(pageText(params.ToPage));
     CheckBoxBackground_->setChecked(params.SaveInBackground);
     CheckBoxBackground_->setEnabled(!(params.Options & TRLSaveParams::kDisableSaveInBackground));
     RadioPageNums_->setEnabled(true);
@@ -163,15 +140,8 @@ bool TRLSaveDialog::StoreControls(TRLSaveParams& params) {
         ShowPlainMessage(QStringLiteral("Informe o nome do arquivo."));
         return false;
     }
-    const TRLSaveRange range = RadioPageNums_->isChecked()    ? rsrPageNums
-                               : RadioSelection_->isChecked() ? rsrSelection
-                                                              : rsrAllPages;
-    int fromPage = params.MinPage, toPage = params.MaxPage();
-    if (range == rsrSelection) fromPage = toPage = pageNumber(EditFromPage_);
-    if (range == rsrPageNums) {
-        fromPage = pageNumber(EditFromPage_);
-        toPage = pageNumber(EditToPage_);
-    }
+    const TRLSaveRange range = TRLSaveRange(RangeBox_->Chosen());
+    const auto [fromPage, toPage] = RangeBox_->Range(params.MinPage, params.MaxPage());
     // An empty range would write a document without pages.
     if (fromPage < std::max(1, params.MinPage) || fromPage > toPage || toPage > params.MaxPage()) {
         ShowPlainMessage(QStringLiteral("Intervalo de páginas inválido: informe páginas de %1 até %2.")

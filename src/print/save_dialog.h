@@ -13,6 +13,8 @@ class QRadioButton;
 
 namespace rl {
 
+class PageRangeBox;
+
 class TRLCustomSaveFilter;
 class TRLSaveParams;
 
@@ -52,6 +54,7 @@ private:
     QLineEdit* EditFileName_;
     QPushButton* ButtonBrowse_;
     QComboBox* ComboBoxFilter_;
+    PageRangeBox* RangeBox_;
     QRadioButton* RadioAllPages_;
     QRadioButton* RadioPageNums_;
     QRadioButton* RadioSelection_;
