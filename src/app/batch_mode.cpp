@@ -131,12 +131,12 @@ void checkExportFormat(const QString& path) {
                        .arg(path));
 }
 
-// Runs a text export, reporting its failure as a file problem.
-template <typename Write> void saveText(Write write) {
+// Runs an output, turning its failure into the run's end with that status.
+template <typename Work> auto failingWith(int status, Work work) {
     try {
-        write();
+        return work();
     } catch (const Error& error) {
-        throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
+        throw BatchFailure{status, QString::fromUtf8(error.what())};
     }
 }
 
@@ -486,7 +486,9 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     // The text lines need no pages: nothing is laid out for them alone.
     const bool textExport = request.exportPath && isTextExport(*request.exportPath);
     if (!request.png && !request.draft && !request.print && !request.mail && textExport) {
-        saveText([&] { ReportSession::WriteReportLines(lines, *request.exportPath, values.ReportFilePath); });
+        failingWith(BatchFileError, [&] {
+            ReportSession::WriteReportLines(lines, *request.exportPath, values.ReportFilePath);
+        });
         return BatchDone;
     }
     lines.clear(); // the session reads them again; no need to hold two copies
@@ -521,17 +523,12 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     }
     if (request.png && !QDir().mkpath(*request.png))
         throw BatchFailure{BatchFileError, QStringLiteral("cannot create the folder %1").arg(*request.png)};
-    if (textExport) saveText([&] { session.SaveReportLines(*request.exportPath); });
-    if (filter) {
-        try {
-            if (session.SaveAs(*request.exportPath, range.from, range.to, filter) !=
-                TRLCustomFilter::RunResult::Completed)
-                throw BatchFailure{BatchFileError,
-                                   QStringLiteral("saving %1 was cancelled").arg(*request.exportPath)};
-        } catch (const Error& error) {
-            throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
-        }
-    }
+    if (textExport) failingWith(BatchFileError, [&] { session.SaveReportLines(*request.exportPath); });
+    if (filter && failingWith(BatchFileError, [&] {
+                      return session.SaveAs(*request.exportPath, range.from, range.to, filter);
+                  }) != TRLCustomFilter::RunResult::Completed)
+        throw BatchFailure{BatchFileError,
+                           QStringLiteral("saving %1 was cancelled").arg(*request.exportPath)};
     if (request.print) {
         const PrintOutcome printed = session.PrintOnQueue(*request.print, range.from, range.to);
         if (printed.kind != PrintOutcome::Printed)
@@ -539,15 +536,10 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
                                                       ? QStringLiteral("printing failed")
                                                       : printed.message};
     }
-    if (request.draft) {
-        try {
-            if (session.PrintDraft(*request.draft, range.from, range.to, request.form) !=
-                TRLCustomFilter::RunResult::Completed)
-                throw BatchFailure{BatchOutputFailed, QStringLiteral("printing was cancelled")};
-        } catch (const Error& error) {
-            throw BatchFailure{BatchOutputFailed, QString::fromUtf8(error.what())};
-        }
-    }
+    if (request.draft && failingWith(BatchOutputFailed, [&] {
+                             return session.PrintDraft(*request.draft, range.from, range.to, request.form);
+                         }) != TRLCustomFilter::RunResult::Completed)
+        throw BatchFailure{BatchOutputFailed, QStringLiteral("printing was cancelled")};
     if (request.png) writePages(store, range, request);
     if (message) sendMail(session, *message, mail);
     return BatchDone;
