@@ -6,7 +6,9 @@
 //                                  engine makes them) through the PDF filter:
 //                                  pages per second, file size, peak memory
 //   pdf_bench --report FILE OUT    FILE composed (132 columns, landscape,
-//                                  Letter) and saved as OUT, end to end
+//                                  Letter) and saved as OUT, end to end:
+//                                  times and file size (for the 100,000-line
+//                                  sample of tools/make_samples.py --big)
 //   pdf_bench --compare FILE [N]   --report in a child process against
 //                                  "enscript -r -B -f Courier7 -X latin1
 //                                  -M Letter | ps2pdf" on the same text,
@@ -76,8 +78,9 @@ int reportBench(const QString& input, const QString& output) {
     TRLGraphicStorage& store = form.RLReport1->Storage();
     exportAll(store, output);
     const double seconds = bench::secondsSince(start);
-    std::printf("%d pages: compose %.3f s, write %.3f s, total %.3f s, peak RSS %.1f MiB\n",
-                store.PageCount(), composeSeconds, seconds - composeSeconds, seconds, bench::peakMiB());
+    std::printf("%d pages: compose %.3f s, write %.3f s, total %.3f s, file %.2f MiB, peak RSS %.1f MiB\n",
+                store.PageCount(), composeSeconds, seconds - composeSeconds, seconds,
+                QFileInfo(output).size() / (1024.0 * 1024.0), bench::peakMiB());
     return 0;
 }
 

@@ -15,14 +15,13 @@ constexpr char kDefaultFontName[] = "Helvetica";
 constexpr int kEllipsePoints = 36;
 } // namespace
 
-PdfContentsWriter::PdfContentsWriter(PdfOutput& out, std::int32_t pageHeight, FontResource fontResource,
-                                     std::vector<int> imageResources)
-    : out_(out), s_(out.buffer()), pageHeight_(pageHeight), fontResource_(std::move(fontResource)),
+PdfContentsWriter::PdfContentsWriter(std::string& contents, std::int32_t pageHeight,
+                                     FontResource fontResource, std::vector<int> imageResources)
+    : s_(contents), pageHeight_(pageHeight), fontResource_(std::move(fontResource)),
       imageResources_(std::move(imageResources)) {}
 
 void PdfContentsWriter::line() {
     s_.append("\r\n");
-    out_.maybeFlush();
 }
 
 void PdfContentsWriter::appendPoint(std::int32_t x, std::int32_t y) {
@@ -233,17 +232,21 @@ void PdfContentsWriter::visit(const TRLTextObject& o) {
         else
             x = std::int32_t((std::int64_t(o.Bounds.left) + o.Bounds.right - width) / 2);
     }
-    const int resource = fontResource_(name, o.Font.Style);
+    const FontUse font = fontResource_(name, o.Font.Style, text);
 
     s_.append("BT");
     line();
     s_.append("/F");
-    appendInteger(s_, resource);
+    appendInteger(s_, font.resource);
     s_.push_back(' ');
     appendInteger(s_, o.Font.Size);
     s_.append(" Tf");
     line();
-    appendPoint(x, o.Bounds.bottom);
+    // The baseline lies the font's ascent below the top of the text, where the
+    // preview puts it, so that descenders and cedillas stay inside the clip.
+    appendNumber(s_, pts(x));
+    s_.push_back(' ');
+    appendNumber(s_, pts(double(pageHeight_) - o.Origin.y) - o.Font.Size * font.ascent / 1000.0);
     s_.append(" Td");
     line();
     s_.push_back('(');

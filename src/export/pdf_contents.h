@@ -11,20 +11,23 @@
 
 namespace rl {
 
-class PdfOutput;
-
 // Writes the content-stream operators of one page's drawing objects, one
-// visit per object, straight into the output. Page y runs down and PDF y up:
-// a page y becomes pts(pageHeight - y).
+// visit per object, appended to a page's contents (which the caller compresses
+// and writes). Page y runs down and PDF y up: a page y becomes pts(pageHeight - y).
 class PdfContentsWriter : public GraphicObjectVisitor {
 public:
-    // Resource number of a font (face name, style bits), appending it to the
-    // document's font list when new.
-    using FontResource = std::function<int(const std::string& name, std::uint8_t style)>;
+    struct FontUse {
+        int resource = 0;
+        double ascent = 0; // thousandths of the em, above the baseline
+    };
+    // The font (face name, style bits) a text is set in, appending it to the
+    // document's font list when new and noting the text's characters.
+    using FontResource =
+        std::function<FontUse(const std::string& name, std::uint8_t style, const std::string& text)>;
 
     // imageResources: the resource number of each image object of the page in
     // drawing order, 0 for a picture that could not be written (it is skipped).
-    PdfContentsWriter(PdfOutput& out, std::int32_t pageHeight, FontResource fontResource,
+    PdfContentsWriter(std::string& contents, std::int32_t pageHeight, FontResource fontResource,
                       std::vector<int> imageResources);
 
     void visit(const TRLPixelObject&) override;
@@ -50,8 +53,7 @@ private:
     void appendRect(const PageRect& r);
     void line();
 
-    PdfOutput& out_;
-    std::string& s_; // the output's buffer
+    std::string& s_; // the page's contents
     std::int32_t pageHeight_;
     FontResource fontResource_;
     std::vector<int> imageResources_;

@@ -19,7 +19,7 @@ void TRLPDFFilter::BeginDoc() {
     FontEncoding = TRLPDFFilterFontEncoding::feWinAnsiEncoding;
     ForceASCII = false;
 
-    writer_ = std::make_unique<PdfWriter>(Output());
+    writer_ = std::make_unique<PdfWriter>(Output(), Compress);
     writer_->beginDocument(DocumentInfo, Pages()->OrientedWidthPixels(), Pages()->OrientedHeightPixels());
 }
 

@@ -43,6 +43,9 @@ public:
     TRLPDFFilterPageLayout PageLayout = TRLPDFFilterPageLayout::plRegular;
     TRLPDFFilterFontEncoding FontEncoding = TRLPDFFilterFontEncoding::feWinAnsiEncoding;
     bool ForceASCII = false;
+    // Flate-compress the contents and font streams; tests turn it off to
+    // compare the operators as text.
+    bool Compress = true;
 
 protected:
     void BeginDoc() override;

@@ -95,6 +95,7 @@ TrueTypeMetrics readTrueTypeMetrics(const std::string& faceName, std::uint8_t st
     }
     if (m.AvgWidth <= 0) m.AvgWidth = advance(glyphOf(u'x'));
     m.Leading = std::max(0, m.Ascent + m.Descent - 1000);
+    m.LayoutAscent = raw.ascent() * 1000.0 / raw.pixelSize();
 
     // Cap and x heights: the OS/2 fields from version 2 on, else the outlines' tops.
     const auto glyphTop = [&](char16_t ch) {

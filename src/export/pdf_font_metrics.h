@@ -18,6 +18,9 @@ struct TrueTypeMetrics {
     int XHeight = 0;
     int Ascent = 0;
     int Descent = 0; // positive
+    // The ascent the pages are laid out and painted with (the platform's
+    // own choice among the font's tables), which places the baseline.
+    double LayoutAscent = 0;
     int Leading = 0; // internal leading: ascent + descent - em
     int MaxWidth = 0;
     int AvgWidth = 0;

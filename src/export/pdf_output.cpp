@@ -4,6 +4,8 @@
 
 #include <QIODevice>
 
+#include <zlib.h>
+
 #include <charconv>
 #include <cmath>
 
@@ -67,6 +69,30 @@ void PdfOutput::writeBareObject(int number, std::string_view value) {
     beginObject(number);
     writeLine(value);
     writeLine("endobj");
+}
+
+void PdfOutput::writeStreamObject(int number, std::string_view entries, std::string_view data) {
+    beginDictionary(number);
+    buffer_.append(entries);
+    buffer_.append("/Length ");
+    appendInteger(buffer_, qint64(data.size()));
+    writeLine("");
+    writeLine(">>");
+    writeLine("stream");
+    write(data);
+    writeLine("");
+    writeLine("endstream");
+    writeLine("endobj");
+}
+
+std::string deflateBytes(std::string_view bytes) {
+    uLongf size = compressBound(uLong(bytes.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
+                  uLong(bytes.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
+        throw Error("compression failed");
+    out.resize(size);
+    return out;
 }
 
 void appendNumber(std::string& out, double value) {

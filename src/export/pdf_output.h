@@ -51,6 +51,10 @@ public:
     void writeBareObject(int number, std::string_view value);
     // "N 0 obj" alone, for stream objects whose dictionary the caller writes.
     void beginObject(int number);
+    // A stream object with its length inline: "N 0 obj <<", the entry lines,
+    // "/Length" and the data's size, ">>", "stream", the data, a line end,
+    // "endstream", "endobj".
+    void writeStreamObject(int number, std::string_view entries, std::string_view data);
 
 private:
     QIODevice& device_;
@@ -58,6 +62,9 @@ private:
     qint64 flushed_ = 0;
     std::vector<qint64> offsets_;
 };
+
+// The bytes compressed for a /FlateDecode stream (zlib format).
+std::string deflateBytes(std::string_view bytes);
 
 // Page units (96 per inch) to PDF points (72 per inch).
 inline double pts(double units) {

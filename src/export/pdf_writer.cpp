@@ -45,7 +45,7 @@ QImage rgbImage(const QByteArray& pictureData) {
 
 } // namespace
 
-PdfWriter::PdfWriter(QIODevice& device) : out_(device) {}
+PdfWriter::PdfWriter(QIODevice& device, bool compress) : out_(device), compress_(compress) {}
 
 PdfWriter::~PdfWriter() = default;
 
@@ -195,17 +195,31 @@ void PdfWriter::writeContents(const TRLGraphicSurface& page, int contents, std::
     const int length = out_.reserveObject();
     out_.beginDictionary(contents);
     out_.writeLine("/Length " + pdfReference(length));
+    if (compress_) out_.writeLine("/Filter /FlateDecode");
     out_.writeLine(">>");
     out_.writeLine("stream");
     pageOpen_ = true;
-    const qint64 start = out_.position();
+    contents_.clear();
     PdfContentsWriter writer(
-        out_, pageHeight_,
-        [this](const std::string& name, std::uint8_t style) { return fonts_.resourceFor(name, style, out_); },
+        contents_, pageHeight_,
+        [this](const std::string& name, std::uint8_t style, const std::string& text) {
+            const int resource = fonts_.resourceFor(name, style, out_);
+            fonts_.noteText(resource, text);
+            return PdfContentsWriter::FontUse{resource, fonts_.ascent(resource)};
+        },
         std::move(imageResources));
     VisitObjects(page, writer);
     writer.finish();
-    const qint64 size = out_.position() - start;
+    qint64 size = qint64(contents_.size());
+    if (compress_) {
+        const std::string packed = deflateBytes(contents_);
+        size = qint64(packed.size());
+        out_.write(packed);
+        // The line end after compressed data is not part of it.
+        out_.lineEnd();
+    } else {
+        out_.write(contents_);
+    }
     out_.writeLine("endstream");
     out_.writeLine("endobj");
     pageOpen_ = false;
@@ -219,7 +233,7 @@ void PdfWriter::writeLength(int number, qint64 length) {
 }
 
 void PdfWriter::endDocument() {
-    fonts_.writeFonts(out_);
+    fonts_.writeFonts(out_, compress_);
     writeResources();
     writePageTree();
     writeTrailer(writeXref());

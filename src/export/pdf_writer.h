@@ -24,9 +24,11 @@ struct TRLPDFFilterDocumentInfo {
     QString Producer;
 };
 
-// Writes pages as a PDF 1.2 file of plain-text objects: no compression, a
-// cross-reference table, text in the document's fonts, shapes as path
-// operators, pictures as hexadecimal image objects written once each.
+// Writes pages as a PDF 1.2 file: a cross-reference table, text in the
+// document's fonts (TrueType faces embedded as subsets), shapes as path
+// operators, pictures as hexadecimal image objects written once each. Contents
+// and font streams are Flate-compressed unless compression is turned off
+// (tests compare the plain text of the operators).
 //
 // Use: beginDocument(), drawPage() per page, endDocument(). Everything goes to
 // the device given at construction as it is produced (buffered; endDocument
@@ -39,7 +41,7 @@ struct TRLPDFFilterDocumentInfo {
 // on the GUI thread.
 class PdfWriter {
 public:
-    explicit PdfWriter(QIODevice& device);
+    explicit PdfWriter(QIODevice& device, bool compress = true);
     ~PdfWriter();
     PdfWriter(const PdfWriter&) = delete;
     PdfWriter& operator=(const PdfWriter&) = delete;
@@ -93,7 +95,9 @@ private:
     std::vector<int> imageObjects_;
     std::vector<WrittenPicture> pictures_;
     PdfFontList fonts_;
+    bool compress_;
     bool pageOpen_ = false;
+    std::string contents_; // the page being written, before compression
 };
 
 } // namespace rl

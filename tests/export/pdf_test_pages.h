@@ -100,8 +100,9 @@ inline OwnedStore tinyDocument() {
 }
 
 // Runs a PDF filter over all pages of the store into path.
-inline void exportPdf(TRLGraphicStorage& store, const QString& path) {
+inline void exportPdf(TRLGraphicStorage& store, const QString& path, bool compress = true) {
     TRLPDFFilter filter;
+    filter.Compress = compress;
     filter.SetShowProgress(false);
     filter.DocumentInfo.Creator = QStringLiteral("MorvexReport v3.16");
     filter.SetFileName(path);

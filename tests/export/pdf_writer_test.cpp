@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace rl {
 namespace {
 
@@ -30,14 +29,16 @@ void expectGolden(const QByteArray& actual, const QString& name) {
 }
 
 // Logo written once, F1/F2 for one face in two styles with their own
-// descriptors, escapes, right alignment, clear pen, the empty third page, and
-// a cross-reference table of 20-byte entries: all in one hand-checked file.
+// descriptors, subset font programs and Unicode maps, escapes, baselines an
+// ascent below the text's top, right alignment, clear pen, the empty third
+// page, and a cross-reference table of 20-byte entries: all in one
+// hand-checked file, written without compression.
 TEST(PdfWriter, TinyDocumentMatchesGolden) {
     FixedClock clock(fixedMoment());
     ScopedClock scoped(clock);
     auto store = test::tinyDocument();
     const QString path = sandboxDir() + "/tiny.pdf";
-    exportPdf(*store, path);
+    exportPdf(*store, path, false);
     expectGolden(readFile(path), "pdf_tiny.pdf");
 }
 
