@@ -236,7 +236,14 @@ QString ReportSession::HandOffFolder() const {
 
 QString ReportSession::WriteRichTextHandOff() {
     const QString path = QDir(HandOffFolder()).filePath(kRichTextHandOffName);
-    return SaveAs(path, 1, PageCount()) == TRLCustomFilter::RunResult::Completed ? path : QString();
+    // Opened here, where the report face is installed: the file may name it.
+    struct KeptFace {
+        TRLRichFilter* filter;
+        ~KeptFace() { filter->KeepReportFace = false; }
+    } kept{composer_->RLRichFilter1};
+    kept.filter->KeepReportFace = true;
+    const auto result = SaveAs(path, 1, PageCount(), kept.filter);
+    return result == TRLCustomFilter::RunResult::Completed ? path : QString();
 }
 
 QString ReportSession::WriteHtmlHandOff() {

@@ -1,6 +1,7 @@
 #include "export/rich_filter.h"
 
 #include "export/markup_output.h"
+#include "export/reader_face.h"
 #include "pagestore/graphic_storage.h"
 #include "platform/error.h"
 #include "platform/temp_files.h"
@@ -78,7 +79,8 @@ void TRLRichFilter::writeFontTable(QIODevice& out) {
     writeLine(out, "{\\fonttbl{");
     const auto& names = fonts_.names();
     for (size_t i = 0; i < names.size(); ++i)
-        writeLine(out, "\\f" + decimal(qsizetype(i)) + "\\fnil\\fcharset0 " + names[i] + ";");
+        writeLine(out, "\\f" + decimal(qsizetype(i)) + "\\fnil\\fcharset0 " +
+                           faceNameForReaders(names[i], KeepReportFace) + ";");
     writeLine(out, "}}");
 }
 

@@ -32,6 +32,10 @@ public:
     // Faces met in the last run, in order of their font number.
     const RichFontList& Fonts() const { return fonts_; }
 
+    // Name the embedded report face itself in the font table, not its
+    // stand-in (faceNameForReaders): for files opened on this machine.
+    bool KeepReportFace = false;
+
 protected:
     void BeginDoc() override;
     void EndDoc() override;

@@ -2,6 +2,7 @@
 
 #include "export/biff_record_writer.h"
 #include "export/little_endian_buffer.h"
+#include "export/reader_face.h"
 #include "export/xls_sheet_writer.h"
 #include "export/xls_style_tables.h"
 #include "export/xls_workbook.h"
@@ -216,12 +217,12 @@ void XlsBiffWriter::writeFont(size_t index) {
     unsigned pitch = 0;
     if (font.Pitch == std::uint8_t(FontPitch::Fixed)) pitch = 1;
     if (font.Pitch == std::uint8_t(FontPitch::Variable)) pitch = 2;
-    const QString name = font.Name.left(255);
+    const QString name = faceNameForReaders(font.Name).left(255);
     LittleEndianBuffer b;
     b.u16(unsigned(std::clamp(font.Size * 20, 0, 0x7FFF)));
     b.u16((font.Style & fsItalic ? 0x02 : 0) | (font.Style & fsStrikeOut ? 0x08 : 0));
     b.u16(unsigned(tables_.fontColorIndex(index)));
-    b.u16(font.Style & fsBold ? 1000 : 100);
+    b.u16(font.Style & fsBold ? 700 : 400); // the weights BIFF8 defines for bold and regular
     b.u16(0).u8(font.Style & fsUnderline ? 1 : 0).u8(pitch).u8(font.Charset).u8(0);
     b.u8(unsigned(name.size())).u8(0x01).utf16(name);
     out_.record(kFont, b.bytes());
