@@ -3,6 +3,7 @@
 #include "export/markup_output.h"
 #include "export/picture_checksum.h"
 #include "platform/error.h"
+#include "platform/report_font.h"
 #include "platform/temp_files.h"
 
 #include <QFile>
@@ -75,9 +76,13 @@ void TRLHTMLFilter::NewPage() {
 }
 
 void TRLHTMLFilter::DrawPage(const TRLGraphicSurface& page) {
-    HtmlPageWriter(*working_, fonts_, pageWidth_, pageHeight_, [this](const TRLHTMLGraphic& graphic) {
-        return storePicture(graphic);
-    }).writePage(page);
+    HtmlPageWriter writer(*working_, fonts_, pageWidth_, pageHeight_,
+                          [this](const TRLHTMLGraphic& graphic) { return storePicture(graphic); });
+    // The page carries its pictures, so that it shows them when mailed or
+    // moved alone; the files beside it are still written. A save-graphic
+    // handler that names the files keeps them referred to by name.
+    writer.inlinePictures = !OnSaveGraphic;
+    writer.writePage(page);
 }
 
 void TRLHTMLFilter::EndDoc() {
@@ -217,10 +222,26 @@ void TRLHTMLFilter::writeStyleBlock(QIODevice& out) {
         writeLine(out, "}");
     }
     const auto& entries = fonts_.entries();
-    for (size_t i = 0; i < entries.size(); ++i)
-        writeLine(out, "font.f" + decimal(qsizetype(i)) + " {font-family:\"" + entries[i].Name +
-                           "\"; font-size:" + decimal(entries[i].Size) + "pt; color:#" +
+    const auto isReportFace = [](const std::string& name) {
+        return QByteArray::fromStdString(name).compare(kReportFontFamily, Qt::CaseInsensitive) == 0;
+    };
+    // The report face travels inside the page, so that the columns hold on a
+    // machine that never had it.
+    if (std::any_of(entries.begin(), entries.end(), [&](const auto& e) { return isReportFace(e.Name); }))
+        writeLine(out, std::string("@font-face {font-family:\"") + kReportFontFamily +
+                           "\"; src:url(data:font/ttf;base64," + reportFontBytes().toBase64().toStdString() +
+                           ") format(\"truetype\");}");
+    for (size_t i = 0; i < entries.size(); ++i) {
+        // A reader that ignores the embedded face still keeps the grid with a
+        // face of the same 600/1000 em advance.
+        const std::string fallback =
+            isReportFace(entries[i].Name)
+                ? ", \"Courier New\", \"Liberation Mono\", \"Nimbus Mono PS\", monospace"
+                : "";
+        writeLine(out, "font.f" + decimal(qsizetype(i)) + " {font-family:\"" + entries[i].Name + "\"" +
+                           fallback + "; font-size:" + decimal(entries[i].Size) + "pt; color:#" +
                            htmlColour(entries[i].Color) + "}");
+    }
     writeLine(out, "</style>");
 }
 

@@ -213,10 +213,19 @@ void HtmlPageWriter::visit(const TRLImageObject& object) {
 void HtmlPageWriter::writePictureElement(const PageRect& box, const TRLHTMLGraphic& graphic) {
     const QString stored = pictures_ ? pictures_(graphic) : QString();
     if (stored.isEmpty()) return;
-    const QString fileName = stored.mid(stored.lastIndexOf('/') + 1);
-    writeLine(out_, "<div style=\"" + boxStyle(box) + clipText(box) + "\">" + "<img src=\"" +
-                        htmlFileReference(fileName) + "\" width=" + decimal(box.width()) +
-                        " height=" + decimal(box.height()) + ">" + "</div>");
+    std::string source;
+    if (inlinePictures) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!graphic.Image.save(&buffer, "PNG")) return;
+        source = "data:image/png;base64," + png.toBase64().toStdString();
+    } else {
+        source = htmlFileReference(stored.mid(stored.lastIndexOf('/') + 1));
+    }
+    writeLine(out_, "<div style=\"" + boxStyle(box) + clipText(box) + "\">" + "<img src=\"" + source +
+                        "\" width=" + decimal(box.width()) + " height=" + decimal(box.height()) + ">" +
+                        "</div>");
 }
 
 // ---- clipping

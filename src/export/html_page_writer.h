@@ -58,7 +58,9 @@ private:
 // drawing object as an absolutely positioned element, in page units taken as
 // CSS pixels. Pictures go through the picture store, which returns the file
 // name to refer to, or an empty name when the picture was not stored (then no
-// element is written). Throws rl::Error when the device fails.
+// element is written); with inlinePictures the element carries the picture
+// itself as a data: URL instead of the file's name. Throws rl::Error when the
+// device fails.
 class HtmlPageWriter final : private GraphicObjectVisitor {
 public:
     using PictureStore = std::function<QString(const TRLHTMLGraphic&)>;
@@ -67,6 +69,8 @@ public:
                    PictureStore pictures);
 
     void writePage(const TRLGraphicSurface& page);
+
+    bool inlinePictures = false;
 
 private:
     void visit(const TRLPixelObject& object) override;
@@ -93,7 +97,7 @@ private:
     void writeRule(const PageRect& box, const MetaColor& colour);
     // "<div ...background-color...></div>": a filled box.
     void writeFilledBox(const PageRect& box, const MetaColor& colour);
-    // "<div ...><img ...></div>": a picture stored beside the page.
+    // "<div ...><img ...></div>": a picture, stored beside the page or inline.
     void writePictureElement(const PageRect& box, const TRLHTMLGraphic& graphic);
     // A shape drawn into a picture of its bounds' size.
     void writeShapePicture(const TRLGraphicObject& shape);
