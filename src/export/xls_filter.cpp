@@ -6,7 +6,11 @@
 #include "platform/error.h"
 #include "platform/temp_files.h"
 
+#include "pagestore/graphic_storage.h"
+
 #include <QFile>
+
+#include <cmath>
 
 namespace rl {
 
@@ -16,8 +20,27 @@ TRLXLSFilter::TRLXLSFilter(QObject* owner) : TRLCustomSaveFilter(owner) {
 
 TRLXLSFilter::~TRLXLSFilter() = default;
 
+namespace {
+// The BIFF8 paper code of a paper size in millimetres, either way round; 9 (A4)
+// for sizes that have no code, which fitting to the page then scales.
+int paperCode(double width, double height) {
+    static constexpr struct {
+        int code;
+        double width, height;
+    } kPapers[] = {{1, 215.9, 279.4}, {5, 215.9, 355.6}, {9, 210, 297}, {8, 297, 420}, {11, 148, 210}};
+    for (const auto& p : kPapers)
+        if ((std::abs(width - p.width) < 1 && std::abs(height - p.height) < 1) ||
+            (std::abs(width - p.height) < 1 && std::abs(height - p.width) < 1))
+            return p.code;
+    return 9;
+}
+} // namespace
+
 void TRLXLSFilter::BeginDoc() {
     workbook_.ClearWorksheets();
+    // Printing or converting the workbook lays it out on the report's paper.
+    workbook_.PageSetup.PaperSize = paperCode(Pages()->PaperWidth(), Pages()->PaperHeight());
+    workbook_.PageSetup.Portrait = Pages()->Orientation() != 2;
     builder_ = std::make_unique<XlsGridBuilder>(workbook_);
     builder_->FindValueCells = Options.testFlag(foFindValueCells);
 }

@@ -157,7 +157,8 @@ void XlsSheetWriter::writeDefaultRowHeight() {
 }
 
 void XlsSheetWriter::writeWsBool() {
-    out_.record(kWsBool, u16Data(0x04C1));
+    // 0x0100: scale to the page setup's fit width and height.
+    out_.record(kWsBool, u16Data(0x04C1 | (setup_.FitToPage ? 0x0100 : 0)));
 }
 
 void XlsSheetWriter::writeHeader() {

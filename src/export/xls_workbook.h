@@ -125,10 +125,13 @@ struct TRLXLSPageSetup {
     QString LeftHeader, CenterHeader, RightHeader;
     QString LeftFooter, CenterFooter, RightFooter;
     double HeaderMargin = 0, FooterMargin = 0;
-    // Not published: A4, portrait, no row and column headings.
+    // Not published: no row and column headings; paper and orientation (A4,
+    // portrait until a run takes the report's), and each worksheet scaled to
+    // FitToPagesWide by FitToPagesTall pages, so that every line prints whole.
     int PaperSize = 9;
     bool Portrait = true;
     bool PrintHeadings = false;
+    bool FitToPage = true;
 };
 
 class TRLXLSWorkbook {
