@@ -16,8 +16,8 @@ test_packages=(
   python3-xlrd python3-olefile libreoffice-calc libreoffice-writer chromium
   python3 python3-aiosmtpd openssl
 )
-# PDF export: zlib for compressed streams, HarfBuzz's subsetter for embedded fonts.
-packages+=(zlib1g-dev libharfbuzz-dev)
+# PDF export: libdeflate for compressed streams, HarfBuzz's subsetter for embedded fonts.
+packages+=(libdeflate-dev libharfbuzz-dev)
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")
 fi
