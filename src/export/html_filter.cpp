@@ -233,10 +233,12 @@ void TRLHTMLFilter::writeStyleBlock(QIODevice& out) {
                            ") format(\"truetype\");}");
     for (size_t i = 0; i < entries.size(); ++i) {
         // A reader that ignores the embedded face still keeps the grid with a
-        // face of the same 600/1000 em advance.
+        // face of the same 600/1000 em advance, as long as no ligature ("fi"
+        // in Nimbus Mono PS) makes two characters one.
         const std::string fallback =
             isReportFace(entries[i].Name)
-                ? ", \"Courier New\", \"Liberation Mono\", \"Nimbus Mono PS\", monospace"
+                ? ", \"Courier New\", \"Liberation Mono\", \"Nimbus Mono PS\", monospace; "
+                  "font-variant-ligatures:none"
                 : "";
         writeLine(out, "font.f" + decimal(qsizetype(i)) + " {font-family:\"" + entries[i].Name + "\"" +
                            fallback + "; font-size:" + decimal(entries[i].Size) + "pt; color:#" +

@@ -100,7 +100,8 @@ TEST(HtmlFilter, FontClassesLastForTheFilterLife) {
     runToFile(filter, *first.store, "first.htm");
     const QByteArray html = runToFile(filter, *second.store, "second.htm");
     const std::string fallback =
-        "\"Orator10 BT\", \"Courier New\", \"Liberation Mono\", \"Nimbus Mono PS\", monospace";
+        "\"Orator10 BT\", \"Courier New\", \"Liberation Mono\", \"Nimbus Mono PS\", monospace; "
+        "font-variant-ligatures:none";
     EXPECT_TRUE(html.contains(("font.f0 {font-family:" + fallback + "; font-size:8pt; color:#000000}\r\n" +
                                "font.f1 {font-family:" + fallback + "; font-size:8pt; color:#0000FF}\r\n")
                                   .c_str()));

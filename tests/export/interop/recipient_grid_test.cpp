@@ -99,6 +99,12 @@ TEST(RecipientGrid, HtmlInChromiumKeepsTheGrid) {
     TRLHTMLFilter filter;
     runFilter(filter, f.store(), folder + "/ledger.htm");
     expectOnGrid(chromiumPdf(folder, "ledger.htm"), f);
+
+    // A reader that ignores the embedded face keeps the grid with the fallbacks.
+    QString html = QString::fromLatin1(readFile(folder + "/ledger.htm"));
+    html.remove(QRegularExpression("@font-face[^\\n]*\\n"));
+    writeFile(folder + "/fallback.htm", html.toLatin1());
+    expectOnGrid(chromiumPdf(folder, "fallback.htm"), f);
 }
 
 TEST(RecipientGrid, RtfInLibreOfficeKeepsTheGrid) {
