@@ -50,6 +50,15 @@ TEST(RichFilter, ThreePagesMatchGolden) {
     EXPECT_EQ(filter.Fonts().names()[1], "Courier New");
 }
 
+// The golden names the stand-in; a file opened where the face is installed keeps it.
+TEST(RichFilter, KeptReportFaceIsNamedInTheFontTable) {
+    PageStoreFixture f;
+    addTinyPage(f);
+    TRLRichFilter filter;
+    filter.KeepReportFace = true;
+    EXPECT_TRUE(runToFile(filter, *f.store, "kept.rtf").contains("\\f0\\fnil\\fcharset0 Orator10 BT;\r\n"));
+}
+
 // The factor is the extended-precision 1.05, just below 1.05: in double
 // arithmetic 100 x 1.05 would truncate to 105.
 TEST(RichFilter, FrameWideningUsesExtendedPrecision) {
