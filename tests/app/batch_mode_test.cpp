@@ -99,6 +99,10 @@ TEST(BatchMode, AnyDoubleDashArgumentMakesABatchInvocation) {
     EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--png", "out"}));
     EXPECT_TRUE(IsBatchInvocation({"--help"}));
     EXPECT_TRUE(IsBatchInvocation({"--unknown"}));
+    // The window takes --encoding too.
+    EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "--encoding", "cp850", "132"}));
+    EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "--encoding=utf-8"}));
+    EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--encoding", "cp850", "--png", "out"}));
 }
 
 TEST(BatchMode, HelpAndVersion) {
@@ -182,6 +186,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {"FILE", "--mail", "a@b.c", "--from", "r@b.c", "--subject", "Oi\r\nBcc: todos@b.c"},
                   "O assunto não pode ter quebras de linha"},
         UsageCase{"MailTypeUnknown", {"FILE", "--mail", "a@b.c", "--type", "doc"}, "--type wants pdf"},
+        UsageCase{"EncodingUnknown",
+                  {"FILE", "--png", "OUT", "--encoding", "latin1"},
+                  "--encoding wants cp1252, cp850, cp437, iso-8859-15, utf-8 or auto; got \"latin1\""},
         UsageCase{"CcWithoutMail", {"FILE", "--png", "OUT", "--cc", "a@b.c"}, "--cc applies to --mail only"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -4,6 +4,7 @@
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
+#include "platform/error.h"
 #include "platform/recording_presenter.h"
 #include "platform/startup_values.h"
 #include "preview/preview.h"
@@ -53,6 +54,27 @@ TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
     EXPECT_TRUE(messages.requests.empty());
 
     session.reset();
+}
+
+TEST(Startup, EncodingOptionIsNoneOfTheReportArguments) {
+    QApplication::setQuitOnLastWindowClosed(false);
+    RecordingPresenter messages;
+    ScopedMessagePresenter installed(messages);
+    QTemporaryDir dir;
+    const QString report = dir.filePath(QStringLiteral("report.txt"));
+    writeFile(report, "titulo\r\n\xC9\xCD\xBB\r\n"); // "╔═╗" in CP850
+
+    std::unique_ptr<ReportSession> session =
+        StartViewer({QStringLiteral("--encoding"), QStringLiteral("CP850"), report, QStringLiteral("132")});
+    EXPECT_EQ(session->Values().ReportFilePath, report);
+    EXPECT_EQ(session->Values().ColumnCode, QStringLiteral("132"));
+    EXPECT_EQ(session->Values().JoinedCommandLine, u' ' + report + QStringLiteral(" 132"));
+    EXPECT_EQ(session->Values().Encoding, ReportEncoding::Cp850);
+    EXPECT_EQ(session->PrintedLine(1), "+=+");
+    session.reset();
+
+    EXPECT_THROW(StartViewer({report, QStringLiteral("--encoding=ebcdic")}), Error);
+    EXPECT_THROW(StartViewer({report, QStringLiteral("--encoding")}), Error);
 }
 
 } // namespace
