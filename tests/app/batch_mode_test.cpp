@@ -357,6 +357,17 @@ TEST(BatchMode, TextExportWritesEveryLineWithCrLfAndTheBytesUnchanged) {
     EXPECT_TRUE(QFileInfo::exists(report));
 }
 
+// The pages are printed from the decoded lines; the text lines keep the file's bytes.
+TEST(BatchMode, TextExportKeepsTheBytesOfAReportInAnotherEncoding) {
+    BatchFixture f;
+    const QByteArray utf8 = "T\xC3\x8DTULO\r\n\xE2\x94\x8C\xE2\x94\x80\xE2\x94\x90 \xE2\x82\xAC\r\n";
+    const QString report = f.writeReport(utf8);
+    EXPECT_EQ(f.run({report, "--encoding", "utf-8", "--export", f.path("out.txt"), "--png", f.path("pages")}), 0)
+        << f.err().toStdString();
+    EXPECT_EQ(test::readFile(f.path("out.txt")), utf8);
+    EXPECT_EQ(f.files("pages"), QStringList{"page-0001.png"});
+}
+
 TEST(BatchMode, TextExportOfAnEmptyFileIsEmpty) {
     BatchFixture f;
     const QString report = f.writeReport("");
