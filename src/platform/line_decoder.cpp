@@ -3,7 +3,6 @@
 #include "platform/error.h"
 #include "platform/windows1252.h"
 
-#include <QList>
 #include <QStringDecoder>
 
 #include <iconv.h>
@@ -134,15 +133,27 @@ std::string LineDecoder::Decode(std::string_view line) const {
     case ReportEncoding::Windows1252:
         return std::string(line);
     case ReportEncoding::Utf8: {
+        // Most lines of most reports are ASCII, which UTF-8 leaves as it is.
+        if (std::all_of(line.begin(), line.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return std::string(line);
         QString text = QString::fromUtf8(line.data(), qsizetype(line.size()));
         // A byte order mark has no cell; only the first line has one.
         if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
         // Composed: "e" and a combining accent written apart are one character, one cell.
-        text = text.normalized(QString::NormalizationForm_C);
+        if (std::any_of(text.cbegin(), text.cend(),
+                        [](QChar c) { return c.unicode() >= 0x300 && c.isMark(); }))
+            text = text.normalized(QString::NormalizationForm_C);
         std::string cells;
         cells.reserve(size_t(text.size()));
-        for (const char32_t c : QStringView(text).toUcs4())
+        const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+        const char16_t* const end = in + text.size();
+        while (in < end) {
+            char32_t c = *in++;
+            if (QChar::isHighSurrogate(c) && in < end && QChar::isLowSurrogate(*in))
+                c = QChar::surrogateToUcs4(char16_t(c), *in++);
             cells.push_back(Cell(c));
+        }
         return cells;
     }
     case ReportEncoding::Cp850:
