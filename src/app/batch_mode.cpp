@@ -1,6 +1,7 @@
 #include "app/batch_mode.h"
 
 #include "app/report_mailer.h"
+#include "app/startup.h"
 
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
@@ -72,6 +73,7 @@ struct BatchRequest {
     std::optional<QString> draft; // a file or device path, or cups:QUEUE
     int form = 0;                 // 0 the filter's own, 1 "80 cols", 2 "132 cols"
     std::optional<MailRequest> mail;
+    ReportEncoding encoding = ReportEncoding::Auto;
 };
 
 struct OptionRule {
@@ -85,6 +87,7 @@ constexpr OptionRule kOptions[] = {
     {"pages", true, true},   {"export", true, true},   {"print", false, true}, {"draft", true, true},
     {"form", true, true},    {"mail", true, true},     {"cc", true, true},     {"from", true, true},
     {"subject", true, true}, {"message", true, true},  {"type", true, true},   {"name", true, true},
+    {"encoding", true, true},
 };
 
 const OptionRule* findOption(const QString& name) {
@@ -263,6 +266,12 @@ BatchRequest parseArguments(const QStringList& arguments) {
                 mail.FileType = parseMailType(*value);
             else
                 mail.FileName = *value;
+        } else if (name == u"encoding") {
+            try {
+                request.encoding = EncodingOptionValue(*value);
+            } catch (const Error& error) {
+                usageError(QString::fromUtf8(error.what()));
+            }
         } else if (name == u"form") {
             if (*value == u"80")
                 request.form = 1;
@@ -450,8 +459,8 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         return BatchDone;
     }
 
-    const StartupValues values =
-        ReportSession::StartupValuesFor(request.plain, environment.programSettingsPath);
+    StartupValues values = ReportSession::StartupValuesFor(request.plain, environment.programSettingsPath);
+    values.Encoding = request.encoding;
     if (request.exportPath && !ReportSession::Permits(values, ExportPermission))
         throw BatchFailure{BatchRefused,
                            QStringLiteral("exporting is not permitted: the third permissao flag is not S")};
@@ -548,8 +557,13 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
 } // namespace
 
 bool IsBatchInvocation(const QStringList& arguments) {
-    for (const QString& argument : arguments)
-        if (argument.startsWith(u"--")) return true;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        // The window takes --encoding too; alone it opens the window.
+        if (arguments[i] == u"--encoding")
+            ++i;
+        else if (arguments[i].startsWith(u"--") && !arguments[i].startsWith(u"--encoding="))
+            return true;
+    }
     return false;
 }
 
@@ -591,7 +605,7 @@ QString UsageText() {
                           "shown: the report is laid out as the window lays it out (paper, font, picture\n"
                           "and settings files alike) and the options' work is done.\n"
                           "\n"
-                          "  FILE             the text report: Windows-1252, a form feed starts a page,\n"
+                          "  FILE             the text report (see --encoding), a form feed starts a page,\n"
                           "                   the first line is never printed; not deleted in this mode\n"
                           "  COLUMNS          132: 7-point text; 255: 6-point; anything else: 8-point\n"
                           "  ORIENTATION      paisagem (any case): landscape; anything else: portrait\n"
@@ -626,6 +640,11 @@ QString UsageText() {
                           "  --message M      the message text (default: none)\n"
                           "  --type T         the attachment's format: pdf (default), rtf, xls, html, txt\n"
                           "  --name N         the attachment's name without extension (default: relatorio)\n"
+                          "  --encoding E     the encoding FILE is written in: cp1252, cp850, cp437,\n"
+                          "                   iso-8859-15, utf-8, or auto (the default: UTF-8 or CP850\n"
+                          "                   when the bytes show it, else cp1252); box-drawing frames\n"
+                          "                   print as - = | +, other characters cp1252 lacks as ?;\n"
+                          "                   the window takes it too\n"
                           "  --help           this text\n"
                           "  --version        the program's version\n"
                           "\n"

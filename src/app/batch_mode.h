@@ -33,7 +33,8 @@ namespace rl {
 // [--type pdf|rtf|xls|html|txt] [--name N] sends the report as an attachment
 // through the e-mail dialog's code (ReportMailer) and the server of the
 // system-folder settings file; a sender not given is the dialog's last one
-// ("de"); nothing is written to the settings.
+// ("de"); nothing is written to the settings. --encoding E names the
+// encoding FILE is read in (as the window's command line does).
 //
 // Exit statuses (BatchExit): 0 done; 1 bad usage; 2 input or output file
 // problem (the input file missing, not a regular file or unreadable, an output
@@ -71,7 +72,8 @@ enum BatchExit : int {
 };
 
 // Whether the command line (arguments without the program's name) asks for
-// the batch mode: some argument begins with "--". Call it before creating the
+// the batch mode: some argument begins with "--", other than the window's own
+// --encoding and its value. Call it before creating the
 // application object: batch mode needs no display (see RunBatchMode).
 bool IsBatchInvocation(const QStringList& arguments);
 

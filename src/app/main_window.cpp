@@ -606,9 +606,10 @@ void TForm1::ButZoomClick() {
 // ---------------------------------------------------------------- file, font, picture, orientation
 
 void TForm1::Abrir1Click() {
-    const QString path = DialogPresenter::current().getOpenFileName(this, kTextFilter);
-    if (path.isEmpty()) return;
-    session_.OpenReport(path);
+    const DialogPresenter::ReportFileChoice choice =
+        DialogPresenter::current().getOpenReportFile(this, kTextFilter, session_.Values().Encoding);
+    if (choice.path.isEmpty()) return;
+    session_.OpenReport(choice.path, choice.encoding);
     if (Composer().LoadedPageCount > 0) Edit1->setText(QStringLiteral("1"));
 }
 

@@ -5,6 +5,7 @@
 #include "app/widget_message_presenter.h"
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
+#include "platform/error.h"
 #include "platform/error_log.h"
 #include "platform/folders.h"
 #include "platform/launcher.h"
@@ -40,9 +41,43 @@ std::unique_ptr<ReportSession> StartViewer(const QStringList& arguments) {
         installReportFontIfMissing();
     } catch (...) {
     }
-    auto session = std::make_unique<ReportSession>(ReportSession::StartupValuesFor(arguments));
+    QStringList reportArguments = arguments;
+    const ReportEncoding encoding = TakeEncodingOption(reportArguments);
+    StartupValues values = ReportSession::StartupValuesFor(reportArguments);
+    values.Encoding = encoding;
+    auto session = std::make_unique<ReportSession>(std::move(values));
     session->Compose([](ReportSession& owner) { return std::make_unique<TForm1>(owner); });
     return session;
+}
+
+ReportEncoding EncodingOptionValue(const QString& value) {
+    const std::optional<ReportEncoding> named = ReportEncodingFromName(value);
+    if (!named)
+        throw Error(
+            QStringLiteral("--encoding wants cp1252, cp850, cp437, iso-8859-15, utf-8 or auto; got \"%1\"")
+                .arg(value)
+                .toStdString());
+    return *named;
+}
+
+ReportEncoding TakeEncodingOption(QStringList& arguments) {
+    ReportEncoding encoding = ReportEncoding::Auto;
+    for (qsizetype i = 0; i < arguments.size();) {
+        QString name;
+        if (arguments[i] == u"--encoding") {
+            if (i + 1 >= arguments.size()) throw Error("--encoding needs a value");
+            name = arguments[i + 1];
+            arguments.remove(i, 2);
+        } else if (arguments[i].startsWith(u"--encoding=")) {
+            name = arguments[i].mid(11);
+            arguments.remove(i);
+        } else {
+            ++i;
+            continue;
+        }
+        encoding = EncodingOptionValue(name);
+    }
+    return encoding;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/report_encoding.h"
+
 #include <QStringList>
 
 #include <memory>
@@ -19,7 +21,19 @@ class ReportSession;
 //
 // Returns the report session; it owns the window and must outlive the event loop.
 // Message boxes go through whatever presenter is installed.
+//
+// The window's one option, --encoding NAME (or --encoding=NAME), may stand
+// anywhere; it is not one of the report's arguments. A name that is missing
+// or unknown throws rl::Error and nothing is started.
 std::unique_ptr<ReportSession> StartViewer(const QStringList& arguments);
+
+// The encoding an --encoding value names (cp1252, cp850, cp437, iso-8859-15,
+// utf-8 or auto, in any case). Throws rl::Error, saying so, for another word.
+ReportEncoding EncodingOptionValue(const QString& value);
+
+// Takes --encoding out of the window's arguments and returns the encoding it
+// names, Auto when it is not there. Throws rl::Error as StartViewer says.
+ReportEncoding TakeEncodingOption(QStringList& arguments);
 
 // The whole viewer: installs the message box presenter, starts as above and runs
 // the event loop until the main window closes. Returns the exit code.

@@ -199,7 +199,7 @@ void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSou
 
 void TForm2::ComposeReport() {
     const StartupValues& values = Values;
-    ReportLines = ReadReportLines(values.ReportFilePath);
+    LoadReportLines(values.ReportFilePath, values.Encoding);
 
     RLBand1->SetHeight(12);
     RLLabel1->Font.Size = FontSizeForColumnCode(values.ColumnCode);
@@ -244,8 +244,9 @@ int TForm2::WidestLineWidth(int fontSize) {
     SurfaceFont font = RLLabel1->Font;
     font.Size = fontSize;
     int widest = 0;
+    std::string buffer;
     for (size_t i = 1; i < ReportLines.size(); ++i) {
-        const std::string& line = ReportLines[i];
+        const std::string& line = PrintedLine(i, buffer);
         // A form feed line prints without its first character.
         const bool feed = line.find('\f') != std::string::npos;
         if (line.size() <= (feed ? 1u : 0u)) continue;
@@ -276,6 +277,18 @@ int TForm2::FontSizeForColumnCode(const QString& columnCode) {
     if (columnCode == u"132") return 7;
     if (columnCode == u"255") return 6;
     return 8;
+}
+
+void TForm2::LoadReportLines(const QString& path, ReportEncoding asked) {
+    ReportLines = ReadReportLines(path);
+    // Should the decoder fail, the lines print as the bytes they are, not
+    // through the previous file's decoder.
+    decoder_ = LineDecoder();
+    decoder_ = LineDecoder(ResolveReportEncoding(asked, ReportLines));
+}
+
+const std::string& TForm2::PrintedLine(size_t index, std::string& buffer) const {
+    return decoder_.Decode(ReportLines[index], buffer);
 }
 
 std::vector<std::string> TForm2::ReadReportLines(const QString& path) {
@@ -338,7 +351,8 @@ void TForm2::ReportBeforePrint() {
 void TForm2::ReportNeedData(bool& moreData) {
     if (LineCursor == 0) LineCursor = 1; // the first line of the file is never printed
     if (LineCursor > int(ReportLines.size()) - 1) return;
-    const std::string& line = ReportLines[size_t(LineCursor)];
+    std::string buffer;
+    const std::string& line = PrintedLine(size_t(LineCursor), buffer);
     if (line.find('\f') != std::string::npos) {
         RLReport1->NewPage();
         // The form feed is expected first on the line; wherever it is, the first

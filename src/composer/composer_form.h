@@ -1,6 +1,7 @@
 #pragma once
 
 #include "composer/composer_view.h"
+#include "platform/line_decoder.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 
@@ -58,7 +59,9 @@ public:
     StartupValues Values;
 
     // Process-wide composer state.
-    std::vector<std::string> ReportLines; // Windows-1252 bytes; index 0 is never printed
+    // The file's lines as its bytes are (the text exports write them so);
+    // index 0 is never printed. The engine receives them through PrintedLine.
+    std::vector<std::string> ReportLines;
     int LineCursor = 0;
     int LoadedPageCount = 0;
 
@@ -115,6 +118,19 @@ public:
     // the printable width (or kMinFittedFontSize when none does).
     int FontSizeThatFits();
 
+    // Reads ReportLines from a file (as ReadReportLines) and decides the
+    // encoding they are printed in: the one asked for, or with Auto the one
+    // the bytes show (ResolveReportEncoding). Throws rl::Error when the system
+    // cannot decode that encoding (ReportLines are read all the same).
+    void LoadReportLines(const QString& path, ReportEncoding asked);
+    // The encoding ReportLines are in (never Auto; Windows-1252 until a file
+    // is loaded).
+    ReportEncoding LinesEncoding() const { return decoder_.Encoding(); }
+    // Line index of ReportLines as the engine receives it: Windows-1252, one
+    // byte per character. Returns the line itself when it needs no decoding,
+    // else buffer holding the decoded line.
+    const std::string& PrintedLine(size_t index, std::string& buffer) const;
+
     // Reads a text report: lines end at LF or CR LF, a lone CR is dropped,
     // Ctrl-Z ends the file, NUL becomes a blank, no length limit. A missing or
     // unreadable file (or a folder) gives no lines.
@@ -147,6 +163,7 @@ private:
 
     std::unique_ptr<ComposerView> view_;
     int fittedFontSize_ = 0;
+    LineDecoder decoder_;
 };
 
 } // namespace rl

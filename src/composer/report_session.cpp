@@ -84,8 +84,18 @@ bool ReportSession::Regenerate() {
     return prepared;
 }
 
-void ReportSession::OpenReport(const QString& path) {
-    composer_->ReportLines = TForm2::ReadReportLines(path);
+std::string ReportSession::PrintedLine(size_t index) const {
+    std::string buffer;
+    return composer_->PrintedLine(index, buffer);
+}
+
+ReportEncoding ReportSession::LinesEncoding() const {
+    return composer_->LinesEncoding();
+}
+
+void ReportSession::OpenReport(const QString& path, ReportEncoding encoding) {
+    composer_->Values.Encoding = encoding;
+    composer_->LoadReportLines(path, encoding);
     Regenerate();
     composer_->LoadedPageCount = PageCount();
 }

@@ -64,12 +64,19 @@ public:
     TRLGraphicStorage& Pages();
     int PageCount() const;
     bool Prepared() const;
-    // Every line of the text file, the first (never printed) one included.
+    // Every line of the text file, the first (never printed) one included,
+    // with the file's own bytes (the text exports write them unchanged).
     const std::vector<std::string>& ReportLines() const;
+    // Line index as the pages print it: Windows-1252, one byte per character.
+    std::string PrintedLine(size_t index) const;
 
     // ---- layout changes; each generates the pages again and signals PagesChanged
-    // Reads another text file (lines of a missing file: none) and lays it out.
-    void OpenReport(const QString& path);
+    // Reads another text file (lines of a missing file: none) in the encoding
+    // given (Auto: the one its bytes show) and lays it out; the encoding
+    // becomes the one asked for from then on (Values().Encoding).
+    void OpenReport(const QString& path, ReportEncoding encoding = ReportEncoding::Auto);
+    // The encoding the lines are printed from (never Auto).
+    ReportEncoding LinesEncoding() const;
     // The report's and the detail lines' font; 132- and 255-column reports keep
     // their 12-pixel lines.
     void SetReportFont(const SurfaceFont& font);

@@ -18,6 +18,11 @@ DialogPresenter* g_installed = nullptr;
 
 } // namespace
 
+DialogPresenter::ReportFileChoice DialogPresenter::getOpenReportFile(QWidget* parent, const QString& filter,
+                                                                     ReportEncoding encoding) {
+    return {getOpenFileName(parent, filter), encoding};
+}
+
 bool DialogPresenter::execDialog(QWidget*) {
     return false;
 }

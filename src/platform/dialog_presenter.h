@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/report_encoding.h"
+
 #include <QFont>
 #include <QString>
 
@@ -24,6 +26,15 @@ public:
     // The chosen file's full path; empty when the user cancels.
     virtual QString getOpenFileName(QWidget* parent, const QString& filter) = 0;
     virtual QString getSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName) = 0;
+    // The "Abrir" dialog: a text report and the encoding to read it in, the
+    // list of encodings starting at the given one. An empty path when the user
+    // cancels. The default asks getOpenFileName and keeps the encoding.
+    struct ReportFileChoice {
+        QString path;
+        ReportEncoding encoding = ReportEncoding::Auto;
+    };
+    virtual ReportFileChoice getOpenReportFile(QWidget* parent, const QString& filter,
+                                               ReportEncoding encoding);
     // The chosen font; nullopt when the user cancels.
     virtual std::optional<QFont> getFont(QWidget* parent, const QFont& initial) = 0;
     // Shows one of the program's own dialogs (a QDialog) modally; true when

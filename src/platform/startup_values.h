@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/report_encoding.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +21,8 @@ struct StartupValues {
     QString JoinedCommandLine; // " " + each argument, so it begins with a blank
     QString FigurePath;        // "figura" of the program-folder settings file
     QString PaperName;         // "papel" of the program-folder settings file; empty after an error
+    // The encoding the report file is read in (--encoding); Auto decides from its bytes.
+    ReportEncoding Encoding = ReportEncoding::Auto;
 
     // The values of the command line; arguments excludes the program's name.
     static StartupValues fromArguments(const QStringList& arguments);

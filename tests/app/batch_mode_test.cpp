@@ -99,6 +99,10 @@ TEST(BatchMode, AnyDoubleDashArgumentMakesABatchInvocation) {
     EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--png", "out"}));
     EXPECT_TRUE(IsBatchInvocation({"--help"}));
     EXPECT_TRUE(IsBatchInvocation({"--unknown"}));
+    // The window takes --encoding too.
+    EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "--encoding", "cp850", "132"}));
+    EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "--encoding=utf-8"}));
+    EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--encoding", "cp850", "--png", "out"}));
 }
 
 TEST(BatchMode, HelpAndVersion) {
@@ -182,6 +186,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {"FILE", "--mail", "a@b.c", "--from", "r@b.c", "--subject", "Oi\r\nBcc: todos@b.c"},
                   "O assunto não pode ter quebras de linha"},
         UsageCase{"MailTypeUnknown", {"FILE", "--mail", "a@b.c", "--type", "doc"}, "--type wants pdf"},
+        UsageCase{"EncodingUnknown",
+                  {"FILE", "--png", "OUT", "--encoding", "latin1"},
+                  "--encoding wants cp1252, cp850, cp437, iso-8859-15, utf-8 or auto; got \"latin1\""},
         UsageCase{"CcWithoutMail", {"FILE", "--png", "OUT", "--cc", "a@b.c"}, "--cc applies to --mail only"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -348,6 +355,17 @@ TEST(BatchMode, TextExportWritesEveryLineWithCrLfAndTheBytesUnchanged) {
     const QByteArray actual = test::readFile(f.path("out.txt"));
     EXPECT_EQ(actual, expected) << test::firstDifference(expected, actual);
     EXPECT_TRUE(QFileInfo::exists(report));
+}
+
+// The pages are printed from the decoded lines; the text lines keep the file's bytes.
+TEST(BatchMode, TextExportKeepsTheBytesOfAReportInAnotherEncoding) {
+    BatchFixture f;
+    const QByteArray utf8 = "T\xC3\x8DTULO\r\n\xE2\x94\x8C\xE2\x94\x80\xE2\x94\x90 \xE2\x82\xAC\r\n";
+    const QString report = f.writeReport(utf8);
+    EXPECT_EQ(f.run({report, "--encoding", "utf-8", "--export", f.path("out.txt"), "--png", f.path("pages")}), 0)
+        << f.err().toStdString();
+    EXPECT_EQ(test::readFile(f.path("out.txt")), utf8);
+    EXPECT_EQ(f.files("pages"), QStringList{"page-0001.png"});
 }
 
 TEST(BatchMode, TextExportOfAnEmptyFileIsEmpty) {

@@ -1,8 +1,15 @@
 #include "app/cursors.h"
 #include "app/main_window.h"
+#include "app/widget_dialog_presenter.h"
 #include "platform/dialog_presenter.h"
+#include "support/test_support.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +31,34 @@ TEST(DialogPresenter, FiltersBecomeQtNameFilters) {
     EXPECT_EQ(filters[12], QStringLiteral("Metafiles (*.wmf)"));
     EXPECT_EQ(DialogPresenter::toQtFilter(TForm1::kTextFilter),
               QStringLiteral("Arquivos Texto (*.txt);;Todos os arquivos (*)"));
+}
+
+// Qt's open dialog itself, answered from inside its event loop.
+TEST(WidgetDialogPresenter, OpenReportDialogListsTheEncodings) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.txt"));
+    writeFile(path, "titulo\r\n");
+    int offered = 0;
+    int startedAt = -1;
+    QTimer::singleShot(0, [&] {
+        QFileDialog* dialog = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QFileDialog*>(widget); found && found->isVisible()) dialog = found;
+        ASSERT_NE(dialog, nullptr);
+        if (auto* encodings = dialog->findChild<QComboBox*>(QStringLiteral("encodings"))) {
+            offered = encodings->count();
+            startedAt = encodings->currentData().toInt();
+            encodings->setCurrentIndex(encodings->findData(int(ReportEncoding::Utf8)));
+        }
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    WidgetDialogPresenter presenter;
+    const auto choice = presenter.getOpenReportFile(nullptr, TForm1::kTextFilter, ReportEncoding::Cp437);
+    EXPECT_EQ(offered, 6);
+    EXPECT_EQ(startedAt, int(ReportEncoding::Cp437));
+    EXPECT_EQ(choice.path, path);
+    EXPECT_EQ(choice.encoding, ReportEncoding::Utf8);
 }
 
 TEST(Cursors, TheFourViewerCursorsAreRegisteredAsTenToThirteen) {

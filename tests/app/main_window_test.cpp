@@ -315,6 +315,27 @@ TEST_F(MainWindow, EscapeClosesAndDeletesTheReportFileButNotAnOpenedOne) {
     EXPECT_TRUE(QFileInfo::exists(other));
 }
 
+TEST_F(MainWindow, OpenReadsTheFileInTheEncodingChosenInTheDialog) {
+    start({writeReport(QStringLiteral("report.txt"), 2)});
+    const QString dos = dir.filePath(QStringLiteral("dos.txt"));
+    // "┌─┐", "│é│" in CP850, which Windows-1252 would also read.
+    writeFile(dos, "titulo\r\n\xDA\xC4\xBF\r\n\xB3\x82\xB3\r\n");
+    dialogs.openAnswers = {dos, dos};
+    dialogs.encodingAnswers = {ReportEncoding::Cp850};
+    window->Abrir1->trigger();
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].initialEncoding, ReportEncoding::Auto); // the command line's
+    EXPECT_EQ(session->LinesEncoding(), ReportEncoding::Cp850);
+    EXPECT_EQ(session->PrintedLine(1), "+-+");
+    EXPECT_EQ(session->PrintedLine(2), "|\xE9|");
+
+    // The next time the dialog starts at the last choice.
+    window->Abrir1->trigger();
+    ASSERT_EQ(dialogs.requests.size(), 2u);
+    EXPECT_EQ(dialogs.requests[1].initialEncoding, ReportEncoding::Cp850);
+    EXPECT_EQ(session->LinesEncoding(), ReportEncoding::Cp850);
+}
+
 TEST_F(MainWindow, OpenCancelledChangesNothing) {
     start({writeReport(QStringLiteral("report.txt"), 2)});
     window->Abrir1->trigger();

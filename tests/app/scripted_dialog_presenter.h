@@ -19,11 +19,23 @@ public:
         QString kind; // "open", "save" or "font"
         QString filter;
         QFont initialFont;
+        ReportEncoding initialEncoding = ReportEncoding::Auto; // "open" of a report
     };
 
     QString getOpenFileName(QWidget*, const QString& filter) override {
         requests.push_back({QStringLiteral("open"), filter, QFont()});
         return next(openAnswers);
+    }
+    // A report to open: the path from openAnswers, the encoding from
+    // encodingAnswers (none: the one the dialog started at).
+    ReportFileChoice getOpenReportFile(QWidget*, const QString& filter, ReportEncoding encoding) override {
+        requests.push_back({QStringLiteral("open"), filter, QFont(), encoding});
+        const QString path = next(openAnswers);
+        if (!encodingAnswers.empty()) {
+            encoding = encodingAnswers.front();
+            encodingAnswers.pop_front();
+        }
+        return {path, encoding};
     }
     QString getSaveFileName(QWidget*, const QString& filter, const QString&) override {
         requests.push_back({QStringLiteral("save"), filter, QFont()});
@@ -39,6 +51,7 @@ public:
 
     std::vector<Request> requests;
     std::deque<QString> openAnswers;
+    std::deque<ReportEncoding> encodingAnswers;
     std::deque<QString> saveAnswers;
     std::deque<std::optional<QFont>> fontAnswers;
 

@@ -4,6 +4,7 @@
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
+#include "platform/error.h"
 #include "platform/recording_presenter.h"
 #include "platform/startup_values.h"
 #include "preview/preview.h"
@@ -22,13 +23,22 @@
 namespace rl::test {
 namespace {
 
-TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
-    QApplication::setQuitOnLastWindowClosed(false);
+// A report file in a private folder, with every message box recorded.
+struct StartupFixture {
+    StartupFixture() { QApplication::setQuitOnLastWindowClosed(false); }
+    QString writeReport(const QByteArray& bytes) {
+        const QString path = dir.filePath(QStringLiteral("report.txt"));
+        writeFile(path, bytes);
+        return path;
+    }
     RecordingPresenter messages;
-    ScopedMessagePresenter installed(messages);
+    ScopedMessagePresenter installed{messages};
     QTemporaryDir dir;
-    const QString report = dir.filePath(QStringLiteral("report.txt"));
-    writeFile(report, "first line\r\nA line of the report\r\n\fsecond page\r\n");
+};
+
+TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
+    StartupFixture f;
+    const QString report = f.writeReport("first line\r\nA line of the report\r\n\fsecond page\r\n");
 
     std::unique_ptr<ReportSession> session = StartViewer(
         {report, QStringLiteral("132"), QStringLiteral("PAISAGEM"), QStringLiteral("permissao=SNS")});
@@ -50,9 +60,26 @@ TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
     EXPECT_GT(store->Pages(0)->Width, store->Pages(0)->Height);
     EXPECT_TRUE(window->butprint->isEnabled());
     EXPECT_FALSE(window->Enviar1->menuAction()->isEnabled());
-    EXPECT_TRUE(messages.requests.empty());
+    EXPECT_TRUE(f.messages.requests.empty());
 
     session.reset();
+}
+
+TEST(Startup, EncodingOptionIsNoneOfTheReportArguments) {
+    StartupFixture f;
+    const QString report = f.writeReport("titulo\r\n\xC9\xCD\xBB\r\n"); // "╔═╗" in CP850
+
+    std::unique_ptr<ReportSession> session =
+        StartViewer({QStringLiteral("--encoding"), QStringLiteral("CP850"), report, QStringLiteral("132")});
+    EXPECT_EQ(session->Values().ReportFilePath, report);
+    EXPECT_EQ(session->Values().ColumnCode, QStringLiteral("132"));
+    EXPECT_EQ(session->Values().JoinedCommandLine, u' ' + report + QStringLiteral(" 132"));
+    EXPECT_EQ(session->Values().Encoding, ReportEncoding::Cp850);
+    EXPECT_EQ(session->PrintedLine(1), "+=+");
+    session.reset();
+
+    EXPECT_THROW(StartViewer({report, QStringLiteral("--encoding=ebcdic")}), Error);
+    EXPECT_THROW(StartViewer({report, QStringLiteral("--encoding")}), Error);
 }
 
 } // namespace
