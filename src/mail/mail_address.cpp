@@ -42,8 +42,7 @@ bool isAtext(QChar ch) {
 
 // Atoms joined by single full stops, as a local part or a domain may be written bare.
 bool isDotAtom(QStringView text) {
-    if (text.isEmpty() || text.startsWith(u'.') || text.endsWith(u'.') || text.contains(u".."))
-        return false;
+    if (text.isEmpty() || text.startsWith(u'.') || text.endsWith(u'.') || text.contains(u"..")) return false;
     for (QChar ch : text)
         if (ch != u'.' && !isAtext(ch)) return false;
     return true;
@@ -103,7 +102,8 @@ void checkUnquotedAddress(const QString& address, const QString& text) {
     const qsizetype at = address.lastIndexOf(u'@');
     if (at < 0) return; // a local user of the server
     const QString local = address.left(at);
-    if (local.isEmpty() || local.contains(u'@') || local.contains(u'"') || !isDomain(QStringView(address).mid(at + 1)))
+    if (local.isEmpty() || local.contains(u'@') || local.contains(u'"') ||
+        !isDomain(QStringView(address).mid(at + 1)))
         invalidAddress(text);
 }
 

@@ -100,9 +100,10 @@ QByteArray newMessageId(const TMailAddressItem& from) {
     QByteArray domain = at < 0 ? QByteArray() : from.Address.mid(at + 1).toLatin1();
     if (domain.isEmpty()) domain = QSysInfo::machineHostName().toLatin1();
     if (domain.isEmpty() || domain.contains(' ') || domain.contains('>')) domain = "localhost";
-    const QByteArray moment = Clock::current().now().toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
-    return '<' + moment + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '@' + domain +
-           '>';
+    const QByteArray moment =
+        Clock::current().now().toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+    return '<' + moment + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '@' +
+           domain + '>';
 }
 
 // The kinds of part a message holds, which decide its Content-Type and body shape.
@@ -396,7 +397,8 @@ TMailHeaderList TMailMessage::GenerateHeader() const {
     header.add("Disposition-Notification-To", ReceiptRecipient.rendered(TextCharset));
     header.add("References", oneLine(References));
     header.add("Date", formatDate(UseNowForDate ? Clock::current().now() : Date));
-    header.add("Message-ID", MessageId.isEmpty() ? newMessageId(From) : oneLine(QString::fromLatin1(MessageId)));
+    header.add("Message-ID",
+               MessageId.isEmpty() ? newMessageId(From) : oneLine(QString::fromLatin1(MessageId)));
     header.add("X-Priority", QByteArray::number(int(Priority) + 1));
     header.add("X-Library", "MorvexMail 1.0");
     header.append(ExtraHeaders);
