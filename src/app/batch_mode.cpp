@@ -485,6 +485,11 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
                             ? QStringLiteral(" (give --from)")
                             : QString()));
         }
+        // A login needs an account: the password would go out under an empty name.
+        if (!qEnvironmentVariableIsEmpty("RELANTOMADOR_SMTP_PASSWORD") &&
+            Settings(SettingsFile::System).conta().trimmed().isEmpty())
+            usageError(QStringLiteral("--mail: RELANTOMADOR_SMTP_PASSWORD is set but no account name is: set "
+                                      "\"conta\" in \"Configurações\""));
     }
 
     std::vector<std::string> lines;

@@ -25,7 +25,8 @@ const FileTypeInfo kFileTypes[kMailFileTypeCount] = {
     {u"(.RTF)Documento Word", ".rtf", "application/rtf"},
     {u"(.XLS)Documento Excel", ".xls", "application/vnd.ms-excel"},
     {u"(.HTML)Documento Internet", ".html", "text/html"},
-    {u"(.TXT)Bloco de Notas", ".txt", "text/plain"},
+    // The text lines are the report's own bytes.
+    {u"(.TXT)Bloco de Notas", ".txt", "text/plain; charset=windows-1252"},
 };
 
 bool validType(int fileType) {
@@ -53,6 +54,7 @@ MailServer MailServer::fromSettings(const Settings& settings) {
     if (!host.isEmpty()) server.Host = host;
     server.Port = settings.porta();
     server.UserName = settings.conta();
+    server.RequireTls = settings.seguro();
     return server;
 }
 
@@ -172,6 +174,8 @@ void ReportMailer::Transmit(const TMailMessage& message, const MailServer& serve
     smtp_.Port = quint16(server.Port);
     smtp_.UserName = server.UserName;
     smtp_.Password = server.Password;
+    smtp_.UseStartTls =
+        server.RequireTls ? TSmtpClient::StartTls::Required : TSmtpClient::StartTls::WhenOffered;
     smtp_.setAuthenticationType(server.Password.isEmpty() ? TSmtpClient::TAuthenticationType::atNone
                                                           : TSmtpClient::TAuthenticationType::atLogin);
 

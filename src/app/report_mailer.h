@@ -56,9 +56,12 @@ struct MailServer {
     int Port = 25;
     QString UserName;
     QString Password; // never stored; with one, the client logs in (encrypted only)
+    // Nothing is sent unless the connection is encrypted by STARTTLS; otherwise
+    // STARTTLS is used when the server offers it.
+    bool RequireTls = false;
 
-    // "server" (blank: the default host), "porta" (missing: 25) and "conta"
-    // of section "config".
+    // "server" (blank: the default host), "porta" (missing: 25), "conta" and
+    // "seguro" of section "config".
     static MailServer fromSettings(const Settings& settings);
 };
 

@@ -7,6 +7,7 @@
 #include "platform/message_presenter.h"
 #include "platform/settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -105,8 +106,11 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     addRow(mailGrid, 0, QStringLiteral("Servidor SMTP"), edservidor);
     addRow(mailGrid, 1, QStringLiteral("Porta"), edporta);
     addRow(mailGrid, 2, QStringLiteral("Conta de e-mail"), edconta);
+    // Without it a server that does not offer STARTTLS gets the report in clear.
+    chkseguro = named(new QCheckBox(QStringLiteral("Exigir conexão segura")), "chkseguro");
+    mailGrid->addWidget(chkseguro, 3, 1);
     mailGrid->setColumnStretch(1, 1);
-    mailGrid->setRowStretch(3, 1);
+    mailGrid->setRowStretch(4, 1);
     PageControl1->addTab(mail, QStringLiteral("E-Mail"));
 
     auto* panel = named(new QWidget(this), "Panel1");
@@ -146,6 +150,7 @@ void TForm3::FormCreate() {
     edservidor->setText(settings.server());
     edporta->setText(settings.portaText());
     edconta->setText(settings.conta());
+    chkseguro->setChecked(settings.seguro());
     selectIndex(CBPapel, CBPapel->findText(settings.papel(), Qt::MatchFixedString)); // any case
     EdHeight->setText(settings.height());
     EdWidth->setText(settings.width());
@@ -213,6 +218,7 @@ bool TForm3::butokClick() {
         settings.setServer(edservidor->text());
         settings.setPorta(edporta->text());
         settings.setConta(edconta->text());
+        settings.setSeguro(chkseguro->isChecked());
         settings.setPapel(CBPapel->currentText());
         // Hidden boxes too: a custom size typed once is not lost by choosing A4.
         settings.setHeight(EdHeight->text());

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
@@ -14,7 +15,7 @@ namespace rl {
 class ReportSession;
 
 // The page setup dialog "Configurações": the head picture, its position and
-// where it prints, the paper and the three e-mail server settings of section
+// where it prints, the paper and the four e-mail server settings of section
 // "config" of the system-folder settings file. Built in code; every control
 // carries its component name as object name so that tests can fill it.
 //
@@ -45,6 +46,7 @@ public:
     QLineEdit* edservidor = nullptr;
     QLineEdit* edporta = nullptr;
     QLineEdit* edconta = nullptr;
+    QCheckBox* chkseguro = nullptr; // "Exigir conexão segura"
 
     QPushButton* butok = nullptr;
     QPushButton* butcancel = nullptr;

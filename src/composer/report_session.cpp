@@ -155,8 +155,7 @@ PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
                 draft->SetFormSelection(fs132Cols);
             return true;
         });
-    const int orientation = composer_->RLReport1->PageSetup.Orientation() == poLandscape ? 1 : 0;
-    return RunPrintCommand(Pages(), PageCount(), Values().ColumnCode, orientation, parent, sender);
+    return RunPrintCommand(Pages(), PageCount(), Values().ColumnCode, parent, sender);
 }
 
 PrintOutcome ReportSession::PrintOnQueue(const QString& queue, int fromPage, int toPage) {

@@ -2,6 +2,9 @@
 
 #include "platform/error.h"
 
+#include <optional>
+#include <utility>
+
 namespace rl {
 
 namespace {
@@ -31,12 +34,77 @@ void checkAddress(const QString& address, const QString& text) {
         if (ch.unicode() <= 0x20 || ch.unicode() >= 0x7F || ch == u'<' || ch == u'>') invalidAddress(text);
 }
 
-bool isPlainLocalPart(const QString& local) {
-    static const QString plain =
-        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890!#$%&'*+-/=?_`{}|~.");
-    for (QChar ch : local)
-        if (!plain.contains(ch)) return false;
+bool isAtext(QChar ch) {
+    static const QString atext =
+        QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890!#$%&'*+-/=?^_`{}|~");
+    return atext.contains(ch);
+}
+
+// Atoms joined by single full stops, as a local part or a domain may be written bare.
+bool isDotAtom(QStringView text) {
+    if (text.isEmpty() || text.startsWith(u'.') || text.endsWith(u'.') || text.contains(u"..")) return false;
+    for (QChar ch : text)
+        if (ch != u'.' && !isAtext(ch)) return false;
     return true;
+}
+
+bool isPlainLocalPart(const QString& local) {
+    return isDotAtom(local);
+}
+
+// A domain: a dot-atom or an address literal in square brackets.
+bool isDomain(QStringView domain) {
+    if (domain.startsWith(u'[') && domain.endsWith(u']') && domain.size() > 2) {
+        for (QChar ch : domain.mid(1, domain.size() - 2))
+            if (ch.unicode() <= 0x20 || ch.unicode() >= 0x7F || ch == u'[' || ch == u']' || ch == u'\\')
+                return false;
+        return true;
+    }
+    return isDotAtom(domain);
+}
+
+// A quoted string starting at t[from] (a double quote): its text without the
+// quotes and escapes, and the position after the closing quote; nullopt when
+// it is never closed.
+std::optional<std::pair<QString, qsizetype>> quotedString(const QString& t, qsizetype from) {
+    QString content;
+    for (qsizetype i = from + 1; i < t.size(); ++i) {
+        if (t[i] == u'"') return std::pair{content, i + 1};
+        if (t[i] == u'\\' && i + 1 < t.size()) ++i;
+        content += t[i];
+    }
+    return std::nullopt;
+}
+
+// The end of the domain that starts at t[from]: the first blank, comment or end.
+qsizetype domainEnd(const QString& t, qsizetype from) {
+    qsizetype end = from;
+    while (end < t.size() && !isBlank(t[end]) && t[end] != u'(')
+        ++end;
+    return end;
+}
+
+// local@domain from a quoted local part and the domain after it; the text
+// given names the whole item in the error. Blanks are allowed in the local
+// part (it goes out quoted), control characters, brackets and letters outside
+// ASCII are not.
+QString quotedAddress(const QString& local, QStringView domain, const QString& text) {
+    if (local.isEmpty() || !isDomain(domain)) invalidAddress(text);
+    for (QChar ch : local)
+        if (ch.unicode() < 0x20 || ch.unicode() >= 0x7F || ch == u'<' || ch == u'>') invalidAddress(text);
+    return local + u'@' + domain.toString();
+}
+
+// A bare or bracketed address that is not quoted: one at sign at most, with
+// something on both sides and a well-formed domain.
+void checkUnquotedAddress(const QString& address, const QString& text) {
+    checkAddress(address, text);
+    const qsizetype at = address.lastIndexOf(u'@');
+    if (at < 0) return; // a local user of the server
+    const QString local = address.left(at);
+    if (local.isEmpty() || local.contains(u'@') || local.contains(u'"') ||
+        !isDomain(QStringView(address).mid(at + 1)))
+        invalidAddress(text);
 }
 
 QByteArray quoted(const QByteArray& text) {
@@ -65,7 +133,7 @@ TMailAddressItem TMailAddressItem::fromText(const QString& text) {
         if (t.contains(ch)) simple = false;
     if (simple) {
         item.Address = t;
-        checkAddress(item.Address, text);
+        checkUnquotedAddress(item.Address, text);
         return item;
     }
 
@@ -73,18 +141,12 @@ TMailAddressItem TMailAddressItem::fromText(const QString& text) {
     // inside double quotes (where an at sign is not an address).
     QString name;
     QList<bool> fromQuotes;
-    bool bracketed = false;
+    // Set once the address is read: from angle brackets, or a quoted local
+    // part and its domain. Only blanks and comments may follow it.
+    bool done = false;
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QChar ch = t[i];
-        if (ch == u'"') {
-            for (++i; i < t.size() && t[i] != u'"'; ++i) {
-                if (t[i] == u'\\' && i + 1 < t.size()) ++i;
-                if (!bracketed) {
-                    name += t[i];
-                    fromQuotes.append(true);
-                }
-            }
-        } else if (ch == u'(') {
+        if (ch == u'(') {
             int depth = 1;
             for (++i; i < t.size() && depth > 0; ++i) {
                 if (t[i] == u'\\')
@@ -94,23 +156,51 @@ TMailAddressItem TMailAddressItem::fromText(const QString& text) {
                 else if (t[i] == u')')
                     --depth;
             }
+            if (depth > 0) invalidAddress(text);
             --i;
-        } else if (ch == u'<' && !bracketed) {
-            const qsizetype close = t.indexOf(u'>', i + 1);
-            const qsizetype end = close < 0 ? t.size() : close;
-            item.Address = trimBlanks(t.mid(i + 1, end - i - 1));
-            item.Name = trimBlanks(name);
-            bracketed = true;
-            i = end;
-        } else if (bracketed) {
+        } else if (done) {
             if (ch == u'@') throw Error("@ Outside address");
+            if (!isBlank(ch)) invalidAddress(text);
+        } else if (ch == u'"') {
+            const auto quote = quotedString(t, i);
+            if (!quote) invalidAddress(text);
+            const auto& [content, after] = *quote;
+            if (after < t.size() && t[after] == u'@') {
+                // "john doe"@example.com: the quoted text is the local part, not a name.
+                const qsizetype end = domainEnd(t, after + 1);
+                item.Address = quotedAddress(content, QStringView(t).mid(after + 1, end - after - 1), text);
+                item.Name = trimBlanks(name);
+                done = true;
+                i = end - 1;
+                continue;
+            }
+            name += content;
+            for (qsizetype k = 0; k < content.size(); ++k)
+                fromQuotes.append(true);
+            i = after - 1;
+        } else if (ch == u'<') {
+            const qsizetype close = t.indexOf(u'>', i + 1);
+            if (close < 0) invalidAddress(text);
+            const QString inside = trimBlanks(t.mid(i + 1, close - i - 1));
+            if (inside.startsWith(u'"')) {
+                const auto quote = quotedString(inside, 0);
+                if (!quote || quote->second >= inside.size() || inside[quote->second] != u'@')
+                    invalidAddress(text);
+                item.Address = quotedAddress(quote->first, QStringView(inside).mid(quote->second + 1), text);
+            } else {
+                item.Address = inside;
+                if (!item.Address.isEmpty()) checkUnquotedAddress(item.Address, text);
+            }
+            item.Name = trimBlanks(name);
+            done = true;
+            i = close;
         } else {
             name += ch;
             fromQuotes.append(false);
         }
     }
 
-    if (!bracketed) {
+    if (!done) {
         // A bare local-part@domain is the address; the text before it the name.
         qsizetype at = -1;
         for (qsizetype i = 0; i < name.size() && at < 0; ++i)
@@ -123,21 +213,30 @@ TMailAddressItem TMailAddressItem::fromText(const QString& text) {
                 --start;
             while (end < name.size() && !isBlank(name[end]))
                 ++end;
+            // Text after the address, or a quoted piece inside it, is nothing a
+            // mailbox can be: refused rather than guessed at.
+            if (!trimBlanks(name.mid(end)).isEmpty()) invalidAddress(text);
+            for (qsizetype k = start; k < end; ++k)
+                if (fromQuotes[k]) invalidAddress(text);
             item.Address = name.mid(start, end - start);
             item.Name = trimBlanks(name.left(start));
+            checkUnquotedAddress(item.Address, text);
         }
     }
-    checkAddress(item.Address, text);
     return item;
+}
+
+QByteArray TMailAddressItem::addrSpec() const {
+    const qsizetype at = Address.lastIndexOf(u'@');
+    const QString local = at < 0 ? Address : Address.left(at);
+    const QByteArray domain = at < 0 ? QByteArray() : Address.mid(at).toUtf8();
+    return (isPlainLocalPart(local) ? local.toUtf8() : quoted(local.toUtf8())) + domain;
 }
 
 QByteArray TMailAddressItem::renderedAddress() const {
     if (Address.isEmpty()) return Name.isEmpty() ? QByteArray() : QByteArray("<>");
-    const qsizetype at = Address.lastIndexOf(u'@');
-    const QString local = at < 0 ? Address : Address.left(at);
-    const QByteArray domain = at < 0 ? QByteArray() : Address.mid(at).toUtf8();
-    if (!isPlainLocalPart(local)) return '<' + quoted(local.toUtf8()) + domain + '>';
-    return Name.isEmpty() ? Address.toUtf8() : '<' + Address.toUtf8() + '>';
+    const QByteArray spec = addrSpec();
+    return Name.isEmpty() && !spec.startsWith('"') ? spec : '<' + spec + '>';
 }
 
 QByteArray TMailAddressItem::rendered(const MailCharset& charset) const {

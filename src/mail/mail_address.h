@@ -14,14 +14,21 @@ struct TMailAddressItem {
     QString Address;
 
     // Reads an item from text in the mail address syntax: quoted display
-    // names, angle brackets, comments in parentheses, or a bare address.
-    // Throws rl::Error "@ Outside address" for an at sign after a bracketed
-    // address, and an rl::Error naming the text for an address that holds a
-    // control character, a blank, "<" or ">" (so it can never break a header
-    // or an SMTP command).
+    // names, angle brackets, comments in parentheses, quoted local parts
+    // ("john doe"@example.com), or a bare address. Address holds the local
+    // part unquoted. Throws rl::Error "@ Outside address" for an at sign after
+    // a bracketed address, and an rl::Error naming the text for what is not
+    // one address: an unclosed quote, bracket or comment, text after the
+    // address, a second at sign, an empty local part or a malformed domain,
+    // a control character, or a blank or bracket outside quotes (so it can
+    // never break a header or an SMTP command).
     static TMailAddressItem fromText(const QString& text);
 
     bool isEmpty() const { return Name.isEmpty() && Address.isEmpty(); }
+
+    // The address as SMTP and headers take it: the local part in double quotes
+    // (backslash and double quote escaped) when it is not a dot-atom.
+    QByteArray addrSpec() const;
 
     // The address as written in a header: a local part outside the plain set
     // is quoted, and the whole is bracketed then, or when there is a name.

@@ -6,7 +6,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSysInfo>
 
 namespace rl {
 
@@ -89,6 +91,19 @@ QByteArray formatDate(const QDateTime& moment) {
         .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
         .arg(magnitude % 60, 2, 10, QLatin1Char('0'))
         .toLatin1();
+}
+
+// A new identifier in the sender's domain (the local host's when the sender
+// has none): the moment and 64 random bits, unique enough across machines.
+QByteArray newMessageId(const TMailAddressItem& from) {
+    const qsizetype at = from.Address.lastIndexOf(u'@');
+    QByteArray domain = at < 0 ? QByteArray() : from.Address.mid(at + 1).toLatin1();
+    if (domain.isEmpty()) domain = QSysInfo::machineHostName().toLatin1();
+    if (domain.isEmpty() || domain.contains(' ') || domain.contains('>')) domain = "localhost";
+    const QByteArray moment =
+        Clock::current().now().toUTC().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
+    return '<' + moment + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + '@' +
+           domain + '>';
 }
 
 // The kinds of part a message holds, which decide its Content-Type and body shape.
@@ -382,6 +397,8 @@ TMailHeaderList TMailMessage::GenerateHeader() const {
     header.add("Disposition-Notification-To", ReceiptRecipient.rendered(TextCharset));
     header.add("References", oneLine(References));
     header.add("Date", formatDate(UseNowForDate ? Clock::current().now() : Date));
+    header.add("Message-ID",
+               MessageId.isEmpty() ? newMessageId(From) : oneLine(QString::fromLatin1(MessageId)));
     header.add("X-Priority", QByteArray::number(int(Priority) + 1));
     header.add("X-Library", "MorvexMail 1.0");
     header.append(ExtraHeaders);

@@ -80,6 +80,10 @@ public:
     TMailPriority Priority = TMailPriority::mpNormal;
     QDateTime Date;               // used when UseNowForDate is false
     bool UseNowForDate = true;    // the Date header takes Clock::current().now()
+    // The Message-ID header, angle brackets included. Empty: each header block
+    // generated gets a new one, "<time.random@domain of From>" (spam filters
+    // mark down mail without one); set it to keep one over several writes.
+    QByteArray MessageId;
     TMailHeaderList Headers;      // written first
     TMailHeaderList ExtraHeaders; // written last
     TMailAddressItem Sender;

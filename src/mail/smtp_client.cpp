@@ -168,7 +168,10 @@ void TSmtpClient::waitUntil(const std::function<bool()>& done, QDeadlineTimer li
             fail(message);
         }
         if (OnWait) OnWait(*this);
-        loop.processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+        // User input too: a window system may hold back input events that one
+        // call excludes, and then no later call sees them pending ("Cancelar"
+        // clicked during the wait would never arrive).
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 
@@ -355,10 +358,10 @@ void TSmtpClient::handleStartTlsReply(const TSmtpReply& reply) {
 
 void TSmtpClient::Send(const TMailMessage& message) {
     if (message.From.Address.isEmpty()) throw Error("O remetente precisa ser um endereço de e-mail.");
-    QStringList recipients;
+    QList<QByteArray> recipients;
     for (const TMailAddressList* list : {&message.Recipients, &message.CCList, &message.BccList})
         for (const TMailAddressItem& item : list->items())
-            recipients.append(item.Address);
+            recipients.append(item.addrSpec());
     if (recipients.isEmpty()) throw Error("Nenhum destinatário informado.");
 
     TMailMessage outgoing = message;
@@ -375,9 +378,9 @@ void TSmtpClient::Send(const TMailMessage& message) {
         sendAuth();
         handleAuthReply(readReply(QStringLiteral("AUTH")));
     }
-    sendMailFrom(message.From.Address);
+    sendMailFrom(message.From.addrSpec());
     handleMailFromReply(readReply(QStringLiteral("MAIL FROM")));
-    for (const QString& address : recipients) {
+    for (const QByteArray& address : recipients) {
         sendRcptTo(address);
         handleRcptToReply(readReply(QStringLiteral("RCPT TO")));
     }
@@ -421,9 +424,9 @@ void TSmtpClient::handleAuthReply(const TSmtpReply& reply) {
 }
 
 // "MAIL FROM:<address>": the envelope sender.
-void TSmtpClient::sendMailFrom(const QString& address) {
+void TSmtpClient::sendMailFrom(const QByteArray& address) {
     setState(SmtpState::MailFrom);
-    sendCommand("MAIL FROM:<" + address.toLatin1() + '>');
+    sendCommand("MAIL FROM:<" + address + '>');
 }
 
 void TSmtpClient::handleMailFromReply(const TSmtpReply& reply) {
@@ -431,9 +434,9 @@ void TSmtpClient::handleMailFromReply(const TSmtpReply& reply) {
 }
 
 // "RCPT TO:<address>": one recipient, To, Cc and Bcc alike.
-void TSmtpClient::sendRcptTo(const QString& address) {
+void TSmtpClient::sendRcptTo(const QByteArray& address) {
     setState(SmtpState::RcptTo);
-    sendCommand("RCPT TO:<" + address.toLatin1() + '>');
+    sendCommand("RCPT TO:<" + address + '>');
 }
 
 void TSmtpClient::handleRcptToReply(const TSmtpReply& reply) {

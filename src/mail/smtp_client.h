@@ -62,7 +62,8 @@ enum class SmtpState {
 // Login (AUTH PLAIN or LOGIN) happens only on an encrypted connection.
 //
 // Connect(), Send() and Disconnect() block the calling thread. While they wait
-// they run that thread's events (timers and repaints, not user input) in slices
+// they run that thread's events (user input included, so a dialog's Cancel
+// button works; the caller keeps the rest of its window from reacting) in slices
 // of 50 ms, call OnWait, and give up with an rl::Error when Cancel() was called
 // (from any thread), when the time limit of the step has passed, or when the
 // server closes the connection. After an error the connection is closed, except
@@ -163,9 +164,9 @@ private:
     void handleAuthReply(const TSmtpReply& reply);
     void sendRset();
     void handleRsetReply(const TSmtpReply& reply);
-    void sendMailFrom(const QString& address);
+    void sendMailFrom(const QByteArray& address);
     void handleMailFromReply(const TSmtpReply& reply);
-    void sendRcptTo(const QString& address);
+    void sendRcptTo(const QByteArray& address);
     void handleRcptToReply(const TSmtpReply& reply);
     void sendData();
     void handleDataReply(const TSmtpReply& reply);

@@ -82,6 +82,13 @@ void Settings::setConta(const QString& value) const {
     file_.writeString(Config, Conta, value);
 }
 
+bool Settings::seguro() const {
+    return file_.readInteger(Config, Seguro, 0) != 0;
+}
+void Settings::setSeguro(bool value) const {
+    file_.writeInteger(Config, Seguro, value ? 1 : 0);
+}
+
 QString Settings::de() const {
     return file_.readString(Email, De);
 }

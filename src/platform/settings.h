@@ -27,6 +27,7 @@ inline constexpr QStringView Width = u"width";     // custom paper width, mm, de
 inline constexpr QStringView Server = u"server";   // SMTP host; empty: the built-in one
 inline constexpr QStringView Porta = u"porta";     // SMTP port, stored as typed
 inline constexpr QStringView Conta = u"conta";     // SMTP user name
+inline constexpr QStringView Seguro = u"seguro";   // 1: send only over STARTTLS ("Exigir conexão segura")
 
 // section "email": the e-mail dialog's last successful send
 inline constexpr QStringView De = u"de";
@@ -77,6 +78,9 @@ public:
     void setPorta(const QString& typed) const;
     QString conta() const;
     void setConta(const QString& value) const;
+    // Whether mail goes out only over an encrypted connection; default off.
+    bool seguro() const;
+    void setSeguro(bool value) const;
 
     // section "email"
     QString de() const;

@@ -34,17 +34,22 @@ Connection connectBounded() {
     return http;
 }
 
+// What cupsd calls a queue made without a driver.
+bool isRawModel(const QString& makeAndModel) {
+    return makeAndModel == QLatin1String("Local Raw Printer");
+}
+
 QString text(ipp_attribute_t* attribute) {
     const char* value = ippGetString(attribute, 0, nullptr);
     return value ? QString::fromUtf8(value) : QString();
 }
 
-// CUPS-Get-Printers: the queue names and device URIs in one request. Returns
+// CUPS-Get-Printers: the queue names, device URIs and models in one request. Returns
 // false when the server gave no usable answer.
 bool loadPrinters(http_t* http, std::vector<CupsQueue>& queues) {
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
-    static const char* const wanted[] = {"printer-name", "device-uri"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
+    static const char* const wanted[] = {"printer-name", "device-uri", "printer-make-and-model"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
     const IppMessage response(cupsDoRequest(http, request, "/")); // frees the request
     if (!response) return false;
     const ipp_status_t status = ippGetStatusCode(response.get());
@@ -70,6 +75,8 @@ bool loadPrinters(http_t* http, std::vector<CupsQueue>& queues) {
             current.name = text(attribute);
         else if (key == "device-uri")
             current.deviceUri = text(attribute);
+        else if (key == "printer-make-and-model")
+            current.raw = isRawModel(text(attribute));
     }
     flush();
     return true;
@@ -116,8 +123,8 @@ bool CupsQueues::acceptsJobs(const QString& queue, QString* reason) {
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s",
                      queue.toUtf8().constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 "printer-is-accepting-jobs");
+    static const char* const wanted[] = {"printer-is-accepting-jobs", "printer-make-and-model"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
     const IppMessage response(cupsDoRequest(http.get(), request, "/"));
     if (!response) return refuse(QStringLiteral("o servidor de impressão não responde"));
     if (ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
@@ -126,6 +133,11 @@ bool CupsQueues::acceptsJobs(const QString& queue, QString* reason) {
         ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
     if (accepting && !ippGetBoolean(accepting, 0))
         return refuse(QStringLiteral("a fila não aceita trabalhos"));
+    // A page (PDF) sent to a raw queue reaches a dot-matrix printer as pages of garbage.
+    if (isRawModel(text(ippFindAttribute(response.get(), "printer-make-and-model", IPP_TAG_TEXT))))
+        return refuse(
+            QStringLiteral("é uma fila sem driver, que recebe só os bytes da impressora; imprima nela "
+                           "com o filtro \"Impressora Matricial\" ou escolha outra impressora"));
     return true;
 }
 

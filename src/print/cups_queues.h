@@ -10,6 +10,9 @@ namespace rl {
 struct CupsQueue {
     QString name;      // the queue name, as lp -d takes it
     QString deviceUri; // where the scheduler sends the queue's output; empty for a class
+    // A queue without a driver ("Local Raw Printer"): it hands every job to the
+    // printer untouched, so only printer bytes (the dot-matrix filter's) belong there.
+    bool raw = false;
 };
 
 // What the CUPS server said about its queues.
@@ -42,8 +45,8 @@ public:
     static constexpr int ConnectTimeoutMs = 2000;
     static constexpr double ReplyTimeoutSeconds = 3.0;
 
-    // Asks the server for its printers (CUPS-Get-Printers with "printer-name"
-    // and "device-uri") and for the default destination (cupsGetNamedDest,
+    // Asks the server for its printers (CUPS-Get-Printers with "printer-name",
+    // "device-uri" and "printer-make-and-model") and for the default destination (cupsGetNamedDest,
     // which honours LPDEST, PRINTER and lpoptions before the server's
     // default). Classes are not listed. A server without queues gives an empty
     // list with reached set; any failure gives an empty list with reached clear.
@@ -52,8 +55,9 @@ public:
     // True when the server accepts a connection and answers a request in time.
     static bool reachable();
 
-    // Whether the queue takes jobs now: it exists and accepts jobs (a stopped
-    // queue still does; its jobs wait). When it does not, reason says why in a sentence for the user.
+    // Whether the queue takes page jobs now: it exists, accepts jobs (a stopped
+    // queue still does; its jobs wait) and is not raw. When it does not, reason
+    // says why in a sentence for the user.
     static bool acceptsJobs(const QString& queue, QString* reason);
 
     // After a job was handed to the server through libcups's shared

@@ -165,7 +165,8 @@ void SubmitRawJob(const QString& queue, const QByteArray& bytes, const QString& 
         sent = cupsWriteRequestData(http, bytes.constData() + at,
                                     size_t(std::min<qsizetype>(65536, bytes.size() - at))) ==
                HTTP_STATUS_CONTINUE;
-    const bool finished = cupsFinishDocument(http, name.constData()) == IPP_STATUS_OK;
+    // A scheduler that substituted some of the job's attributes still took it.
+    const bool finished = cupsFinishDocument(http, name.constData()) <= IPP_STATUS_OK_CONFLICTING;
     if (!sent || !finished) {
         const Error error = refused(cupsLastErrorString());
         cupsCancelJob2(http, name.constData(), job, 0);

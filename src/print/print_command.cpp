@@ -54,7 +54,7 @@ void SetDotMatrixPreparer(DotMatrixPreparer preparer) {
 }
 
 PrintOutcome RunPrintCommand(TRLGraphicStorage& store, int pageCount, const QString& columnCode,
-                             int orientation, QWidget* parent, const QObject* sender) {
+                             QWidget* parent, const QObject* sender) {
     const ParamsReset reset;
     PrintOutcome outcome;
     try {
@@ -67,7 +67,6 @@ PrintOutcome RunPrintCommand(TRLGraphicStorage& store, int pageCount, const QStr
         params.SetMaxPage(last);
         params.Filter = nullptr;
         params.SetCopies(1);
-        params.Orientation = orientation;
 
         QString optionText;
         {

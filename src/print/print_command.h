@@ -23,8 +23,7 @@ struct PrintOutcome {
 // The viewer's print command on the pages of store (the preview's store):
 // fills the print parameters from the store's "FirstPageNumber" and
 // "LastPageNumber" (first + pageCount - 1 when the store has no last number),
-// one copy and no filter, hands orientation (portrait 0, landscape 1) to the
-// filter the user picks, runs the print dialog, and prints the range chosen
+// one copy and no filter, runs the print dialog, and prints the range chosen
 // with the default print filter (the page printer) — or, when a dot-matrix
 // preparer is installed and claims the chosen filter, with that filter.
 // A save filter or any other filter chosen in the dialog is not used.
@@ -34,8 +33,11 @@ struct PrintOutcome {
 // without pages, a queue that refuses the job, a printer that cannot be
 // opened) is shown in an error box and appended to the error log under
 // sender's name; it never propagates. parent owns the dialog while it shows.
+// The report's orientation is never told to the filter (the parameters'
+// Orientation stays portrait), so a dot-matrix print gives the same bytes as
+// the batch mode's --draft for the same form.
 PrintOutcome RunPrintCommand(TRLGraphicStorage& store, int pageCount, const QString& columnCode,
-                             int orientation, QWidget* parent = nullptr, const QObject* sender = nullptr);
+                             QWidget* parent = nullptr, const QObject* sender = nullptr);
 
 // The batch mode's printing: pages fromPage..toPage (1-based; toPage -1 for
 // the last) on the named queue, or on the user's default queue when queue is

@@ -3,6 +3,7 @@
 #include "platform/dialog_presenter.h"
 #include "platform/messages.h"
 #include "print/custom_filter.h"
+#include "print/draft_filter.h"
 #include "print/page_range_box.h"
 #include "print/print_params.h"
 #include "print/printer_wrapper.h"
@@ -93,6 +94,8 @@ TRLPrintDialog::TRLPrintDialog(QWidget* parent) : QDialog(parent) {
     auto* copiesLabel = new QLabel(labelText(Messages::Id::NumberOfCopies), copiesBox);
     EditCopies_ = named(new QLineEdit(copiesBox), "EditCopies");
     EditCopies_->setMaximumWidth(60);
+    EditCopies_->setMaxLength(3);
+    EditCopies_->setValidator(new QIntValidator(1, TRLPrintParams::kMaxCopies, EditCopies_));
     copiesLabel->setBuddy(EditCopies_);
     auto* copiesLayout = new QHBoxLayout(copiesBox);
     copiesLayout->addWidget(copiesLabel);
@@ -105,6 +108,8 @@ TRLPrintDialog::TRLPrintDialog(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ComboBoxFilter_, &QComboBox::currentIndexChanged, this, [this] { FilterChanged(); });
+    connect(ComboBoxPrinter_, &QComboBox::currentIndexChanged, this,
+            [this] { KeepRawPrinterWithDotMatrix(); });
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(rangeBox, 1);
@@ -169,6 +174,19 @@ void TRLPrintDialog::FillFilters(const TRLPrintParams& params) {
     ComboBoxFilter_->setCurrentIndex(selected);
     ComboBoxFilter_->setEnabled(filters_.size() > 1);
     FilterChanged();
+    KeepRawPrinterWithDotMatrix();
+}
+
+void TRLPrintDialog::KeepRawPrinterWithDotMatrix() {
+    // A raw queue takes only printer bytes: after a dot-matrix print the next
+    // dialog opens on it again, and must not offer to send it pages.
+    if (SelectedFilter() || !TRLPrinterWrapper::instance().PrinterIsRaw(ComboBoxPrinter_->currentIndex()))
+        return;
+    for (size_t i = 0; i < filters_.size(); ++i)
+        if (qobject_cast<TRLDraftFilter*>(filters_[i].data())) {
+            ComboBoxFilter_->setCurrentIndex(int(i));
+            return;
+        }
 }
 
 TRLCustomPrintFilter* TRLPrintDialog::SelectedFilter() const {

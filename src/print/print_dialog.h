@@ -35,7 +35,9 @@ public:
     // shows the dialog modally through DialogPresenter::execDialog and, on
     // "Ok", stores the answers into params, selects the chosen printer and
     // sets its copies; returns true. "Cancelar" changes nothing.
-    // Text that is not a number counts as 0 (pages and copies).
+    // Text that is not a number counts as 0 (pages and copies); copies take
+    // at most three digits. A raw queue (one without a driver) comes with the
+    // first dot-matrix filter chosen when "Padrão" was.
     bool Execute(TRLPrintParams& params);
     // The same on the process-wide parameters.
     bool Execute();
@@ -52,6 +54,9 @@ private:
     void FillPrinters();
     void FillFilters(const TRLPrintParams& params);
     void FilterChanged();
+    // With a raw queue chosen and "Padrão" as the filter, chooses the first
+    // dot-matrix filter.
+    void KeepRawPrinterWithDotMatrix();
     void LoadControls(const TRLPrintParams& params);
     void StoreControls(TRLPrintParams& params);
     TRLCustomPrintFilter* SelectedFilter() const;

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <algorithm>
+
 namespace rl {
 
 // What the print dialog offers (bits 0 to 7 of Options, in this order).
@@ -29,6 +31,10 @@ public:
     static constexpr int kDefaultOptions =
         rpoPrintToFile | rpoPageNums | rpoSelection | rpoWarning | rpoDisablePrintToFile; // 47
 
+    // More copies than this are refused: a few thousand pages times a huge
+    // count would overflow the progress bar's maximum.
+    static constexpr int kMaxCopies = 999;
+
     static TRLPrintParams& instance();
 
     // Pages 1 to 9999, all pages, no file name, help topic 0, and the copies
@@ -40,8 +46,8 @@ public:
     // Also moves ToPage along when it stood at the old maximum.
     void SetMaxPage(int maxPage);
     int Copies() const { return copies_; }
-    // Only stores the number; ApplyCopies gives it to the printer.
-    void SetCopies(int copies) { copies_ = copies; }
+    // Only stores the number, cut to kMaxCopies; ApplyCopies gives it to the printer.
+    void SetCopies(int copies) { copies_ = std::min(copies, kMaxCopies); }
     // Sets the printer's copies to Copies.
     void ApplyCopies() const;
 

@@ -2,12 +2,15 @@
 
 #include "platform/error.h"
 #include "print/cups_queues.h"
+#include "print/print_params.h"
 
 #include <QCoreApplication>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <cmath>
 
 namespace rl {
 
@@ -54,11 +57,21 @@ std::unique_ptr<QPrinter> openPrinter(const QString& queue) {
     return printer;
 }
 
-// The page size Qt knows by the platform code, or an exact custom size.
-QPageSize pageSizeFor(const PrinterPaperSettings& paper, const QPageSize& current) {
+} // namespace
+
+QPageSize TRLPrinterWrapper::PageSizeFor(const PrinterPaperSettings& paper, double widthMm, double heightMm,
+                                         const QPageSize& current) {
     if (paper.PaperCode != PrinterPaperSettings::UserDefined) {
-        const QPageSize::PageSizeId id = QPageSize::id(int(paper.PaperCode));
-        if (id != QPageSize::Custom) return QPageSize(id);
+        // A named size is what drivers match their media by, but only when it is
+        // the sheet asked for: Qt knows many codes only as Custom (Folio, 14) and
+        // gives a few a size of its own.
+        const QPageSize named(QPageSize::id(int(paper.PaperCode)));
+        const QSizeF size = named.size(QPageSize::Millimeter);
+        constexpr double kSlackMm = 0.5;
+        if (named.id() != QPageSize::Custom && std::abs(size.width() - widthMm) < kSlackMm &&
+            std::abs(size.height() - heightMm) < kSlackMm)
+            return named;
+        return QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     }
     // A dimension of 0 keeps the printer's own.
     const QSizeF own = current.isValid() ? current.size(QPageSize::Millimeter) : QSizeF();
@@ -67,8 +80,6 @@ QPageSize pageSizeFor(const PrinterPaperSettings& paper, const QPageSize& curren
     if (width <= 0 || length <= 0) return current;
     return QPageSize(QSizeF(width, length), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
 }
-
-} // namespace
 
 TRLPrinterWrapper::TRLPrinterWrapper() = default;
 
@@ -111,10 +122,12 @@ void TRLPrinterWrapper::loadPrinters() {
     m_entries.clear();
     m_names.clear();
     m_ports.clear();
+    m_raw.clear();
     for (const CupsQueue& queue : list.queues) {
         m_entries.append(queue.name + QLatin1Char('|') + queue.deviceUri);
         m_names.append(queue.name);
         m_ports.append(queue.deviceUri);
+        m_raw.append(queue.raw);
     }
     m_defaultName = list.defaultName;
     m_loaded = true;
@@ -148,6 +161,11 @@ QString TRLPrinterWrapper::PrinterName(int index) {
 QString TRLPrinterWrapper::PrinterPort(int index) {
     Printers();
     return index >= 0 && index < m_ports.size() ? m_ports.at(index) : QString();
+}
+
+bool TRLPrinterWrapper::PrinterIsRaw(int index) {
+    Printers();
+    return index >= 0 && index < m_raw.size() && m_raw.at(index);
 }
 
 bool TRLPrinterWrapper::EnsurePrinter() {
@@ -229,7 +247,7 @@ void TRLPrinterWrapper::SetupPaper(bool landscape, double widthMm, double height
         throw failure(
             QStringLiteral("Erro no driver da impressora: não foi possível abrir a impressora \"%1\".")
                 .arg(CurrentPrinterName()));
-    m_printer->setPageSize(pageSizeFor(m_lastPaper, m_printer->pageLayout().pageSize()));
+    m_printer->setPageSize(PageSizeFor(m_lastPaper, widthMm, heightMm, m_printer->pageLayout().pageSize()));
     m_printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     useDeviceMargins(*m_printer);
 }
@@ -284,7 +302,7 @@ int TRLPrinterWrapper::Copies() const {
 }
 
 void TRLPrinterWrapper::SetCopies(int copies) {
-    if (m_printer) m_printer->setCopyCount(std::max(1, copies));
+    if (m_printer) m_printer->setCopyCount(std::clamp(copies, 1, TRLPrintParams::kMaxCopies));
 }
 
 QString TRLPrinterWrapper::PortPath() {

@@ -3,6 +3,7 @@
 #include "platform/printer_metrics.h"
 #include "print/paper_codes.h"
 
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 
@@ -62,6 +63,8 @@ public:
     // These are the queue's own fields, so a queue name containing "|" stays whole.
     QString PrinterName(int index);
     QString PrinterPort(int index);
+    // Whether entry index is a raw queue (see CupsQueue::raw); false outside the list.
+    bool PrinterIsRaw(int index);
 
     // When nothing is selected and there are queues, selects the user's
     // default queue (the first when there is no default). Returns whether a
@@ -89,6 +92,13 @@ public:
     // but cannot be opened is an rl::Error for the user, not a silent stop.
     // Remembers the size as the last custom paper size.
     void SetupPaper(bool landscape, double widthMm, double heightMm);
+    // The page size SetupPaper gives the printer object for a sheet of
+    // widthMm x heightMm (portrait) and the paper settings worked out for it:
+    // the size Qt names by the paper code when that is the sheet, else the
+    // millimetres; for the user-defined code the tenths of a millimetre, a
+    // dimension of 0 taking current's.
+    static QPageSize PageSizeFor(const PrinterPaperSettings& paper, double widthMm, double heightMm,
+                                 const QPageSize& current);
     // What SetupPaper last worked out, and the size it was given.
     PrinterPaperSettings LastPaperSettings() const { return m_lastPaper; }
     double LastPaperWidth() const { return m_lastWidth; }
@@ -111,7 +121,8 @@ public:
 
     // The greater of 1 and the copies set on the printer object.
     int Copies() const;
-    // Sets the copies the driver makes (a value below 1 asks for one copy).
+    // Sets the copies the driver makes, 1 to TRLPrintParams::kMaxCopies (a
+    // value outside is taken as the nearest).
     // Selecting another queue goes back to its default of one.
     void SetCopies(int copies);
 
@@ -138,6 +149,7 @@ private:
     QStringList m_entries;
     QStringList m_names;
     QStringList m_ports;
+    QList<bool> m_raw;
     QString m_defaultName;
     int m_index = -1;
     std::unique_ptr<QPrinter> m_printer;

@@ -437,6 +437,13 @@ TEST(BatchMode, MailIsRefusedWithoutTheSendPermission) {
         << f.err().toStdString();
     EXPECT_EQ(f.errBytes.count('\n'), 1);
     EXPECT_EQ(QDir(QDir::tempPath()).entryList({"relantomador-email-*"}, QDir::AllEntries), QStringList());
+
+    // A password with no account name would log in as nobody: refused before anything is done.
+    qputenv("RELANTOMADOR_SMTP_PASSWORD", "segredo");
+    EXPECT_EQ(f.run({report, "--mail", "ana@example.com", "--from", "rel@example.com"}), 1);
+    qunsetenv("RELANTOMADOR_SMTP_PASSWORD");
+    EXPECT_TRUE(f.err().startsWith("relantomador: --mail: RELANTOMADOR_SMTP_PASSWORD is set but no account"))
+        << f.err().toStdString();
 }
 
 // The report's text lines reach a real SMTP server as one attachment, read

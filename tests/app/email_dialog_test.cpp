@@ -7,11 +7,13 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSslConfiguration>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -40,6 +42,8 @@ public:
         passwordLabels << label;
         return password;
     }
+    // From the start of `during` to the end of the send; -1 without `during`.
+    qint64 msAfterDuring = -1;
     bool sendEnabledAfter = true;
     QString statusAfter;
     QWidget* focusAfter = nullptr;
@@ -50,8 +54,14 @@ public:
         dialog.show();
         dialog.activateWindow();
         if (fill) fill(dialog);
-        if (during) QTimer::singleShot(200, &dialog, [&] { during(dialog); });
+        QElapsedTimer sinceDuring;
+        if (during)
+            QTimer::singleShot(200, &dialog, [&] {
+                sinceDuring.start();
+                during(dialog);
+            });
         dialog.ButEnvia->click();
+        msAfterDuring = sinceDuring.isValid() ? sinceDuring.elapsed() : -1;
         visibleAfter = dialog.isVisible();
         sendEnabledAfter = dialog.ButEnvia->isEnabled();
         statusAfter = dialog.StatusPanel->text();
@@ -205,25 +215,81 @@ TEST_F(EmailDialog, RefusesFieldsBeforeSending) {
     expectNothingLeft();
 }
 
-// A server that never answers: the close box gives the connection up at
-// once, and the dialog closes when the send has returned.
-TEST_F(EmailDialog, ClosingEndsAStuckConnection) {
-    ScriptedSmtpServer server({.silent = true});
+// A server that accepts and never greets: "&Cancelar" gives the connection
+// up within a second and the dialog stays; the close box does the same and
+// the dialog closes when the send has returned.
+TEST_F(EmailDialog, CancelOrClosingEndsAStuckConnection) {
+    for (const bool close : {false, true}) {
+        SCOPED_TRACE(close ? "close box" : "Cancelar");
+        messages.requests.clear();
+        ScriptedSmtpServer server({.silent = true});
+        useServer(server.port());
+        user.fill = fillAll;
+        QString captionDuring;
+        user.during = [&](TForm4& d) {
+            captionDuring = d.BitBtn1->text();
+            if (close)
+                d.close();
+            else
+                QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
+        };
+        window->Email1Click();
+
+        EXPECT_EQ(captionDuring, "&Cancelar");
+        EXPECT_GE(user.msAfterDuring, 0);
+        EXPECT_LT(user.msAfterDuring, 1000);
+        EXPECT_EQ(user.visibleAfter, !close);
+        ASSERT_EQ(messages.requests.size(), 1u);
+        EXPECT_TRUE(messages.requests[0].text.endsWith("Envio de e-mail cancelado."))
+            << messages.requests[0].text.toStdString();
+        EXPECT_FALSE(QFile::exists(Settings::filePath(SettingsFile::System)) &&
+                     systemFile().contains("[email]"));
+        expectNothingLeft();
+    }
+}
+
+// The text report to a quoted local part: the address whole in the envelope
+// and the header, the attachment's charset declared, a Message-ID.
+TEST_F(EmailDialog, SendsTheTextReportToAQuotedLocalPart) {
+    ScriptedSmtpServer server({});
     useServer(server.port());
-    user.fill = fillAll;
-    QString captionDuring;
-    user.during = [&](TForm4& d) {
-        captionDuring = d.BitBtn1->text();
-        d.close();
+    user.fill = [](TForm4& d) {
+        fillAll(d);
+        d.edpara->setText("\"john doe\"@example.com");
+        d.edcopia->clear();
+        d.tipoarq->setCurrentIndex(4); // TXT
     };
     window->Email1Click();
+    server.finish();
 
-    EXPECT_EQ(captionDuring, "&Cancelar");
-    EXPECT_FALSE(user.visibleAfter);
+    EXPECT_TRUE(server.transcript().contains("RCPT TO:<\"john doe\"@example.com>"))
+        << server.transcript().join('\n').constData();
+    const QByteArray& data = server.data();
+    EXPECT_TRUE(data.contains("\r\nTo: <\"john doe\"@example.com>\r\n")) << data.left(1000).constData();
+    EXPECT_TRUE(QRegularExpression("\r\nMessage-ID: <\\d{14}\\.[0-9a-f]+@example\\.com>\r\n")
+                    .match(QString::fromLatin1(data))
+                    .hasMatch());
+    EXPECT_TRUE(
+        data.contains("Content-Type: text/plain; charset=windows-1252;\r\n        name=\"vendas.txt\"\r\n"));
     ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_TRUE(messages.requests[0].text.endsWith("Envio de e-mail cancelado."))
-        << messages.requests[0].text.toStdString();
-    EXPECT_FALSE(QFile::exists(Settings::filePath(SettingsFile::System)) && systemFile().contains("[email]"));
+    EXPECT_EQ(messages.requests[0].text, "E-mail enviado com sucesso...");
+}
+
+// "Exigir conexão segura": a server that does not offer STARTTLS gets no
+// message, only the greeting.
+TEST_F(EmailDialog, SecureConnectionRequiredSendsNothingInClear) {
+    ScriptedSmtpServer server({});
+    useServer(server.port());
+    Settings(SettingsFile::System).setSeguro(true);
+    user.fill = fillAll;
+    window->Email1Click();
+    server.finish();
+
+    EXPECT_FALSE(server.transcript().contains("DATA")) << server.transcript().join('\n').constData();
+    EXPECT_FALSE(server.transcript().contains("RSET"));
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_TRUE(messages.requests[0].text.contains("STARTTLS")) << messages.requests[0].text.toStdString();
+    EXPECT_EQ(messages.requests[0].caption, "Erro");
     expectNothingLeft();
 }
 

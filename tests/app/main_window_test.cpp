@@ -4,6 +4,8 @@
 #include "app/navigation_panel.h"
 #include "platform/error_log.h"
 #include "platform/version.h"
+#include "print/draft_filter.h"
+#include "print/printer_wrapper.h"
 #include "report/custom_band.h"
 #include "report/custom_label.h"
 
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -519,6 +522,49 @@ TEST_F(MainWindow, WindowAndBatchCompositionGiveTheSamePages) {
         const QByteArray windowPage = session->Pages().Pages(i)->SaveToBytes();
         EXPECT_EQ(batch.Pages().Pages(i)->SaveToBytes(), windowPage) << "page " << i + 1;
     }
+}
+
+// The dot-matrix print from the window and --draft give the same bytes for a
+// landscape report on the 132-column form: the window does not tell the
+// filter the report's orientation (which scaled the columns differently).
+TEST_F(MainWindow, DotMatrixPrintAndDraftGiveTheSameBytes) {
+    qputenv("CUPS_SERVER", QFile::encodeName(dir.filePath(QStringLiteral("no-cups.sock"))));
+    TRLPrinterWrapper::resetInstance();
+    const QString report = writeReport(QStringLiteral("wide.txt"), 2);
+    const QString settings = dir.filePath(QStringLiteral("program-preview.ini"));
+    // A centred head picture: the text starts at the printer's margin in any
+    // scale, the picture does not.
+    QImage logo(120, 40, QImage::Format_RGB32);
+    logo.fill(Qt::black);
+    const QString picture = dir.filePath(QStringLiteral("logo.png"));
+    ASSERT_TRUE(logo.save(picture));
+    writeFile(settings, "[config]\r\nfigura=" + picture.toUtf8() + "\r\n");
+    const QStringList arguments{report, QStringLiteral("132"), QStringLiteral("paisagem")};
+    start(arguments);
+
+    struct ChooseMatrix : ScriptedDialogPresenter {
+        bool execDialog(QWidget* dialog) override {
+            dialog->findChild<QComboBox*>(QStringLiteral("ComboBoxFilter"))
+                ->setCurrentText("Impressora Matricial");
+            dialog->findChild<QComboBox*>(QStringLiteral("ComboBoxOption"))->setCurrentText("132 cols");
+            return true;
+        }
+    } matrix;
+    const ScopedDialogPresenter chosen(matrix);
+    const QString fromWindow = dir.filePath(QStringLiteral("window.prn"));
+    composer->RLDraftFilter1->SetDeviceKind(dkFileName);
+    composer->RLDraftFilter1->SetDevicePath(fromWindow);
+    window->butprintClick();
+
+    ReportSession batch(ReportSession::StartupValuesFor(arguments, settings), settings);
+    ASSERT_TRUE(batch.Compose());
+    const QString fromDraft = dir.filePath(QStringLiteral("draft.prn"));
+    batch.PrintDraft(fromDraft, 1, -1, 2);
+    const QByteArray expected = readFile(fromDraft);
+    ASSERT_GT(expected.size(), 100);
+    EXPECT_EQ(readFile(fromWindow), expected) << firstDifference(expected, readFile(fromWindow));
+    qunsetenv("CUPS_SERVER");
+    TRLPrinterWrapper::resetInstance();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "platform/dialog_presenter.h"
 #include "platform/error_log.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -100,6 +101,7 @@ TEST_F(PageSetupDialog, OkWritesEverySettingInOrderAppliesThePaperAndRegenerates
         setText(d, "edservidor", "smtp.example.com");
         setText(d, "edporta", "587");
         setText(d, "edconta", "eu@example.com");
+        control<QCheckBox>(d, "chkseguro")->setChecked(true);
     };
     ASSERT_TRUE(ShowPageSetup(*session));
     EXPECT_EQ(user.openFilters, QStringList{TForm3::FigureFilter});
@@ -110,6 +112,7 @@ TEST_F(PageSetupDialog, OkWritesEverySettingInOrderAppliesThePaperAndRegenerates
                                        "server=smtp.example.com\r\n"
                                        "porta=587\r\n"
                                        "conta=eu@example.com\r\n"
+                                       "seguro=1\r\n"
                                        "papel=A4\r\n"
                                        "height=100\r\n"
                                        "width=150,5\r\n"));
@@ -120,6 +123,7 @@ TEST_F(PageSetupDialog, OkWritesEverySettingInOrderAppliesThePaperAndRegenerates
     user.fill = [](QWidget* d) {
         EXPECT_EQ(control<QLineEdit>(d, "EdWidth")->text(), "150,5");
         EXPECT_EQ(control<QComboBox>(d, "combmfig")->currentIndex(), 1);
+        EXPECT_TRUE(control<QCheckBox>(d, "chkseguro")->isChecked());
         choose(d, "CBPapel", "Customizado");
     };
     ASSERT_TRUE(ShowPageSetup(*session));

@@ -16,9 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     } catch (const rl::Error&) {
         return 0;
     }
-    for (const rl::TMailAddressItem& item : list.items())
-        for (QChar ch : item.Address)
-            if (ch.unicode() <= 0x20 || ch.unicode() >= 0x7F || ch == u'<' || ch == u'>') std::abort();
+    // What goes into MAIL FROM / RCPT TO: blanks only inside a quoted local part.
+    for (const rl::TMailAddressItem& item : list.items()) {
+        const QByteArray spec = item.addrSpec();
+        if (spec.contains(' ') && !spec.startsWith('"')) std::abort();
+        for (char c : spec)
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F || c == '<' ||
+                c == '>')
+                std::abort();
+    }
     for (const rl::MailCharset& charset :
          {rl::MailCharset{"ISO-8859-1", 'Q'}, rl::MailCharset{"EUC-KR", 'B'}}) {
         rl::TMailHeaderList header;

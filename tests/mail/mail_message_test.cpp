@@ -6,6 +6,7 @@
 #include "support/test_support.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,7 @@ TMailMessage reportMessage(const QString& attachmentPath) {
     message.Subject = "Relatório mensal de vendas";
     message.setBodyText("Segue o relatório do mês.\n.\nAtenciosamente");
     message.addAttachment(attachmentPath);
+    message.MessageId = "<20261209023005.1f2e3d4c5b6a7988@example.com>";
     return message;
 }
 
@@ -156,7 +158,20 @@ INSTANTIATE_TEST_SUITE_P(
                       AddressCase{"LineBreakInAddress", "a@example.com\r\nRCPT TO:<z@example.com>", "",
                                   "Endereço de e-mail inválido: \"a@example.com RCPT TO:<z@example.com>\""},
                       AddressCase{"NameWithoutAddress", "a@example.com, Maria Silva", "",
-                                  "Endereço de e-mail inválido: \"Maria Silva\""}),
+                                  "Endereço de e-mail inválido: \"Maria Silva\""},
+                      AddressCase{"QuotedLocalPartWithBlank",
+                                  "\"john doe\"@example.com, Ana <\"ana \\\"a\\\"\"@example.com>",
+                                  "<\"john doe\"@example.com>, \"Ana\" <\"ana \\\"a\\\"\"@example.com>", ""},
+                      // What is not one mailbox is refused, not guessed at.
+                      AddressCase{"UnclosedQuote", "\"john doe@example.com", "",
+                                  "Endereço de e-mail inválido: \"\"john doe@example.com\""},
+                      AddressCase{"SecondAtSign", "a@b@example.com", "",
+                                  "Endereço de e-mail inválido: \"a@b@example.com\""},
+                      AddressCase{"NoDomain", "ana@", "", "Endereço de e-mail inválido: \"ana@\""},
+                      AddressCase{"UnclosedBracket", "Ana <ana@example.com", "",
+                                  "Endereço de e-mail inválido: \"Ana <ana@example.com\""},
+                      AddressCase{"TextAfterTheAddress", "ana@example.com lixo", "",
+                                  "Endereço de e-mail inválido: \"ana@example.com lixo\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MailMessage, SenderMustBeAnAddress) {
@@ -179,7 +194,15 @@ TEST(MailMessage, HeaderBlockFoldsAndOmitsEmptyHeaders) {
     message.setRecipients("primeiro.destinatario@example.com, segundo.destinatario@example.com, "
                           "terceiro.destinatario@example.com");
     message.Body = {"ok"};
-    const QList<QByteArray> lines = message.GenerateHeader().lines();
+    QList<QByteArray> lines = message.GenerateHeader().lines();
+    // Every message gets its own Message-ID after its Date, in the sender's domain.
+    const qsizetype id = 5;
+    EXPECT_TRUE(QRegularExpression("^Message-ID: <20261209023005\\.[0-9a-f]+@example\\.com>$")
+                    .match(QString::fromLatin1(lines.value(id)))
+                    .hasMatch())
+        << lines.value(id).constData();
+    EXPECT_NE(message.GenerateHeader().lines().value(id), lines.value(id));
+    lines.removeAt(id);
     EXPECT_EQ(lines,
               QList<QByteArray>({"From: a@example.com",
                                  "To: primeiro.destinatario@example.com, segundo.destinatario@example.com,",

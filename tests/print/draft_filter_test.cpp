@@ -9,14 +9,23 @@
 #include "print/draft_test_support.h"
 #include "support/test_support.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
+#include <thread>
+
+#include <cups/cups.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace rl {
 namespace {
@@ -345,6 +354,124 @@ TEST(DraftItems, Escp2StripsAreStackedInPrinterUnits) {
     EXPECT_EQ(items[0]->bottom, 48);
     EXPECT_EQ(items[1]->top, 48);
     EXPECT_EQ(items[1]->bottom, 84); // a quarter inch is 90
+}
+
+// A one-queue IPP printer on 127.0.0.1, served by libcups's own server side
+// on a thread: it answers the lookups a raw job makes, takes Create-Job, and
+// answers Send-Document with the status it is given.
+class FakeIppPrinter {
+public:
+    explicit FakeIppPrinter(ipp_status_t documentStatus) : documentStatus_(documentStatus) {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+            listen(listener_, 4) == 0 &&
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~FakeIppPrinter() {
+        finish();
+        ::close(listener_);
+    }
+    int port() const { return port_; }
+    // Ends the session the client left; then the records may be read.
+    void finish() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    QByteArray document;
+    QList<int> operations;
+
+private:
+    void serve() {
+        const QDeadlineTimer limit(10000);
+        while (!stop_ && !limit.hasExpired()) {
+            pollfd waiting{listener_, POLLIN, 0};
+            if (poll(&waiting, 1, 50) != 1) continue;
+            http_t* http = httpAcceptConnection(listener_, 1);
+            while (http && !stop_ && httpWait(http, 2000) && answer(http)) {
+            }
+            httpClose(http);
+        }
+    }
+
+    // One request and its response; false when the connection is done.
+    bool answer(http_t* http) {
+        char resource[1024];
+        if (httpReadRequest(http, resource, sizeof(resource)) != HTTP_STATE_POST) return false;
+        http_status_t status;
+        while ((status = httpUpdate(http)) == HTTP_STATUS_CONTINUE) {
+        }
+        if (status != HTTP_STATUS_OK) return false;
+        if (httpGetExpect(http) == HTTP_STATUS_CONTINUE) httpWriteResponse(http, HTTP_STATUS_CONTINUE);
+        ipp_t* request = ippNew();
+        ipp_state_t state;
+        while ((state = ippRead(http, request)) != IPP_STATE_DATA)
+            if (state == IPP_STATE_ERROR) {
+                ippDelete(request);
+                return false;
+            }
+        const int operation = ippGetOperation(request);
+        operations << operation;
+        char buffer[8192];
+        for (ssize_t n; (n = httpRead2(http, buffer, sizeof(buffer))) > 0;)
+            if (operation == IPP_OP_SEND_DOCUMENT) document.append(buffer, n);
+        ipp_t* response = ippNewResponse(request);
+        ippDelete(request);
+        const QByteArray uri = "ipp://127.0.0.1:" + QByteArray::number(port_) + "/printers/raw";
+        if (operation == IPP_OP_GET_PRINTER_ATTRIBUTES) {
+            ippAddString(response, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, "raw");
+            ippAddString(response, IPP_TAG_PRINTER, IPP_TAG_URI, "printer-uri-supported", nullptr, uri);
+            ippAddInteger(response, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state", IPP_PSTATE_IDLE);
+            ippAddBoolean(response, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
+        } else if (operation == IPP_OP_CREATE_JOB) {
+            ippAddInteger(response, IPP_TAG_JOB, IPP_TAG_INTEGER, "job-id", 7);
+            ippAddInteger(response, IPP_TAG_JOB, IPP_TAG_ENUM, "job-state", IPP_JSTATE_HELD);
+        } else if (operation == IPP_OP_SEND_DOCUMENT) {
+            ippSetStatusCode(response, documentStatus_);
+        }
+        httpClearFields(http);
+        httpSetField(http, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+        httpSetLength(http, ippLength(response));
+        const bool written = httpWriteResponse(http, HTTP_STATUS_OK) == 0;
+        while (written && (state = ippWrite(http, response)) != IPP_STATE_DATA && state != IPP_STATE_ERROR) {
+        }
+        ippDelete(response);
+        return written;
+    }
+
+    ipp_status_t documentStatus_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// A scheduler may take a raw job with some of its attributes changed: that is
+// success, as for page printing; an error status is a failure and the job is cancelled.
+TEST(RawJob, EveryStatusUpToConflictingIsSuccess) {
+    const QByteArray bytes = QByteArray("\x1b@texto da impressora\r\n", 25).repeated(3000);
+    for (const ipp_status_t status :
+         {IPP_STATUS_OK, IPP_STATUS_OK_IGNORED_OR_SUBSTITUTED, IPP_STATUS_OK_CONFLICTING,
+          IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED}) {
+        const bool accepted = status <= IPP_STATUS_OK_CONFLICTING;
+        SCOPED_TRACE(ippErrorString(status));
+        FakeIppPrinter printer(status);
+        ASSERT_GT(printer.port(), 0);
+        cupsSetServer(("127.0.0.1:" + std::to_string(printer.port())).c_str());
+        if (accepted)
+            EXPECT_NO_THROW(SubmitRawJob("raw", bytes, "Relatório"));
+        else
+            EXPECT_THROW(SubmitRawJob("raw", bytes, "Relatório"), Error);
+        cupsSetServer(nullptr);
+        printer.finish();
+        EXPECT_EQ(printer.document, bytes);
+        EXPECT_EQ(printer.operations.contains(IPP_OP_CANCEL_JOB), !accepted);
+    }
 }
 
 } // namespace

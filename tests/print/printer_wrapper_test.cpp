@@ -1,5 +1,6 @@
 #include "print/printer_wrapper.h"
 
+#include "report/paper_table.h"
 #include "support/cups_scheduler.h"
 #include "support/test_support.h"
 
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
 
 #include <netinet/in.h>
@@ -120,6 +122,29 @@ TEST(PrinterEntry, SplitsAtTheFirstBar) {
     EXPECT_TRUE(entry.name.isEmpty());
     EXPECT_EQ(entry.port, "/dev/lp0");
 }
+
+// Every row of the paper table goes to the printer as its own sheet, named
+// when Qt knows the code by that size, else in millimetres (Folio, code 14,
+// is Custom to Qt and printed on the printer's current paper before).
+class PaperRow : public ::testing::TestWithParam<int> {};
+
+TEST_P(PaperRow, GoesToThePrinterAtItsSize) {
+    const rl::TRLPaperInfo& row = rl::PaperInfo(rl::TRLPaperSize(GetParam()));
+    if (row.PaperCode == rl::PrinterPaperSettings::UserDefined) GTEST_SKIP() << "the custom size";
+    const QPageSize size = TRLPrinterWrapper::PageSizeFor(rl::PaperSettingsFor(row.Width, row.Height),
+                                                          row.Width, row.Height, QPageSize(QPageSize::A4));
+    const QSizeF mm = size.size(QPageSize::Millimeter);
+    EXPECT_NEAR(mm.width(), row.Width, 0.5) << row.Description;
+    EXPECT_NEAR(mm.height(), row.Height, 0.5) << row.Description;
+}
+
+INSTANTIATE_TEST_SUITE_P(PrinterWrapper, PaperRow, ::testing::Range(0, rl::kPaperSizeCount),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             QByteArray name = rl::PaperInfo(rl::TRLPaperSize(info.param)).Description;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return std::to_string(info.param) + '_' + name.toStdString();
+                         });
 
 // No scheduler behind CUPS_SERVER: a socket path that does not exist.
 TEST(PrinterWrapperWithoutServer, NoQueuesAndFallbackMetrics) {

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,23 @@ TEST_F(NoScheduler, DialogStoresItsAnswersAndHandsTheFilterItsOrientation) {
     EXPECT_EQ(params.Copies(), 0); // not a number
 }
 
+// A huge number of copies would overflow the progress bar's maximum.
+TEST_F(NoScheduler, CopiesStayWithinOneTo999) {
+    TRLPrintParams& params = TRLPrintParams::instance();
+    DialogAnswer presenter;
+    presenter.fill = [](QWidget* d) {
+        auto* copies = control<QLineEdit>(d, "EditCopies");
+        copies->clear();
+        QTest::keyClicks(copies, "x12345");
+        EXPECT_EQ(copies->text(), "123");
+    };
+    ScopedDialogPresenter scoped(presenter);
+    ASSERT_TRUE(TRLPrintDialog().Execute(params));
+    EXPECT_EQ(params.Copies(), 123);
+    params.SetCopies(2000000000);
+    EXPECT_EQ(params.Copies(), TRLPrintParams::kMaxCopies);
+}
+
 TEST_F(NoScheduler, CancellingPrintsNothingAndLeavesTheParametersReset) {
     auto counting = new CountingFilter; // handed to the framework by the factory
     TRLCustomPrintFilter::SetDefaultPrintFilterFactory(
@@ -221,7 +239,7 @@ TEST_F(NoScheduler, CancellingPrintsNothingAndLeavesTheParametersReset) {
         EXPECT_FALSE(control<QComboBox>(d, "ComboBoxFilter")->isEnabled()); // "Padrão" alone
     };
     ScopedDialogPresenter scoped(presenter);
-    EXPECT_EQ(RunPrintCommand(*pages.store, 5, "80", 0).kind, PrintOutcome::Cancelled);
+    EXPECT_EQ(RunPrintCommand(*pages.store, 5, "80").kind, PrintOutcome::Cancelled);
     EXPECT_EQ(presenter.shown, 1);
     TRLCustomPrintFilter::DefaultPrintFilter(); // made now if the command did not
     EXPECT_EQ(counting->drawn, 0);
@@ -248,7 +266,7 @@ TEST_F(NoScheduler, ChosenNumbersPrintTheirPagesAndOtherFiltersAreIgnored) {
         control<QLineEdit>(d, "EditToPage")->setText("14");
     };
     ScopedDialogPresenter scoped(presenter);
-    EXPECT_EQ(RunPrintCommand(*pages.store, 5, "132", 1).kind, PrintOutcome::Printed);
+    EXPECT_EQ(RunPrintCommand(*pages.store, 5, "132").kind, PrintOutcome::Printed);
     EXPECT_EQ(counting->drawn, 3);
     EXPECT_EQ(other.drawn, 0);
 }
@@ -267,7 +285,7 @@ TEST_F(NoScheduler, DotMatrixPreparerGetsTheColumnCodeAndOptionText) {
         control<QComboBox>(d, "ComboBoxOption")->setCurrentIndex(1);
     };
     ScopedDialogPresenter scoped(presenter);
-    EXPECT_EQ(RunPrintCommand(*pages.store, 2, "80", 0).kind, PrintOutcome::Printed);
+    EXPECT_EQ(RunPrintCommand(*pages.store, 2, "80").kind, PrintOutcome::Printed);
     EXPECT_EQ(seen, "80/80 cols");
     EXPECT_EQ(matrix.drawn, 2);
 }
@@ -283,7 +301,7 @@ TEST_F(NoScheduler, FailuresAreShownAndLogged) {
     ScopedDialogPresenter scoped(presenter);
     QFile::remove(ErrorLog::path());
 
-    PrintOutcome outcome = RunPrintCommand(*pages.store, 3, "80", 0);
+    PrintOutcome outcome = RunPrintCommand(*pages.store, 3, "80");
     EXPECT_EQ(outcome.kind, PrintOutcome::Failed);
     EXPECT_EQ(outcome.message, "Nenhuma impressora encontrada");
 
@@ -293,7 +311,7 @@ TEST_F(NoScheduler, FailuresAreShownAndLogged) {
         control<QLineEdit>(d, "EditFromPage")->setText("3");
         control<QLineEdit>(d, "EditToPage")->setText("2");
     };
-    EXPECT_EQ(RunPrintCommand(*pages.store, 3, "80", 0).kind, PrintOutcome::Failed);
+    EXPECT_EQ(RunPrintCommand(*pages.store, 3, "80").kind, PrintOutcome::Failed);
 
     ASSERT_EQ(messages.requests.size(), 2u);
     EXPECT_EQ(messages.requests[0].text, "Nenhuma impressora encontrada");

@@ -4,13 +4,19 @@
 
 #include "composer/composer_fixture.h"
 #include "pagestore/picture_data.h"
+#include "platform/dialog_presenter.h"
+#include "platform/messages.h"
 #include "platform/error.h"
+#include "platform/recording_presenter.h"
 #include "print/draft_filter.h"
 #include "print/draft_print.h"
 #include "print/draft_test_support.h"
+#include "print/print_command.h"
 #include "print/printer_wrapper.h"
+#include "print/spool_filter.h"
 #include "support/cups_scheduler.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QImage>
 
@@ -68,6 +74,75 @@ TEST(DraftCups, RawQueueReceivesExactlyTheFiltersBytes) {
     const QByteArray arrived = test::readFile(scheduler.outputPath("matricial"));
     EXPECT_EQ(arrived, expected + expected) << test::firstDifference(expected + expected, arrived) << "\n"
                                             << scheduler.errorLog().right(2000).toStdString();
+    TRLPrinterWrapper::resetInstance();
+}
+
+// After a dot-matrix print on a raw queue the next dialog opens on the same
+// queue with the dot-matrix filter again; a page print there is refused with
+// a reason, from the window and from the batch mode, and no PDF reaches it.
+TEST(DraftCups, RawQueueNeverGetsAPagePrint) {
+    const QString reason = CupsScheduler::unavailableReason();
+    if (!reason.isEmpty()) GTEST_SKIP() << "No private CUPS scheduler: " << reason.toStdString();
+    CupsScheduler scheduler;
+    ASSERT_TRUE(scheduler.start()) << scheduler.error().toStdString();
+    ASSERT_TRUE(scheduler.addPdfQueue("laser") && scheduler.addRawQueue("matricial") &&
+                scheduler.setDefault("laser"))
+        << scheduler.error().toStdString();
+    TRLPrinterWrapper::resetInstance();
+    Messages::setLanguage(Messages::Language::Portuguese);
+    InstallSpoolFilterAsDefault();
+    TRLCustomPrintFilter::DefaultPrintFilter().SetShowProgress(false);
+
+    QObject owner;
+    TRLGraphicStorage* store = test::draftStore(owner);
+    buildReport(*store);
+    TRLDraftFilter matrix;
+    matrix.setObjectName("RLDraftFilter1");
+    matrix.SetDisplayName("Impressora Matricial");
+    matrix.SetShowProgress(false);
+    SetDotMatrixPreparer([](TRLCustomPrintFilter& filter, const QString&, const QString&) {
+        return qobject_cast<TRLDraftFilter*>(&filter) != nullptr;
+    });
+    struct Answer : DialogPresenter {
+        std::function<void(QWidget*)> fill;
+        QString getOpenFileName(QWidget*, const QString&) override { return {}; }
+        QString getSaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+        std::optional<QFont> getFont(QWidget*, const QFont&) override { return std::nullopt; }
+        bool execDialog(QWidget* dialog) override {
+            fill(dialog);
+            return true;
+        }
+    } answer;
+    const ScopedDialogPresenter scoped(answer);
+    RecordingPresenter messages;
+    const ScopedMessagePresenter scopedMessages(messages);
+    auto combo = [](QWidget* d, const char* name) { return d->findChild<QComboBox*>(name); };
+
+    answer.fill = [&](QWidget* d) {
+        EXPECT_EQ(combo(d, "ComboBoxFilter")->currentText(), "Padrão");
+        combo(d, "ComboBoxPrinter")
+            ->setCurrentIndex(combo(d, "ComboBoxPrinter")->findText("matricial", Qt::MatchStartsWith));
+        EXPECT_EQ(combo(d, "ComboBoxFilter")->currentText(), "Impressora Matricial");
+    };
+    EXPECT_EQ(RunPrintCommand(*store, 2, "80").kind, PrintOutcome::Printed);
+    ASSERT_TRUE(scheduler.waitUntilIdle()) << scheduler.error().toStdString();
+    const QByteArray printed = test::readFile(scheduler.outputPath("matricial"));
+    ASSERT_TRUE(printed.startsWith("\x1b@")) << printed.left(40).toHex().constData();
+
+    answer.fill = [&](QWidget* d) {
+        EXPECT_TRUE(combo(d, "ComboBoxPrinter")->currentText().startsWith("matricial"));
+        EXPECT_EQ(combo(d, "ComboBoxFilter")->currentText(), "Impressora Matricial");
+        combo(d, "ComboBoxFilter")->setCurrentIndex(0); // "Padrão" all the same
+    };
+    const PrintOutcome refused = RunPrintCommand(*store, 2, "80");
+    EXPECT_EQ(refused.kind, PrintOutcome::Failed);
+    EXPECT_TRUE(refused.message.contains("Impressora Matricial")) << refused.message.toStdString();
+    ASSERT_EQ(messages.requests.size(), 1u);
+    EXPECT_EQ(PrintPagesOnQueue(*store, 1, -1, "matricial").kind, PrintOutcome::Failed);
+    ASSERT_TRUE(scheduler.waitUntilIdle());
+    EXPECT_EQ(test::readFile(scheduler.outputPath("matricial")), printed);
+
+    SetDotMatrixPreparer({});
     TRLPrinterWrapper::resetInstance();
 }
 

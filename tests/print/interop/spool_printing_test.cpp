@@ -185,7 +185,7 @@ TEST_F(SpoolPrinting, CopiesChosenInTheDialogReachTheQueue) {
     ScopedMessagePresenter scopedMessages(messages);
     addPage(1, 215.9, 279.4, {"Copia"});
     addPage(1, 215.9, 279.4, {"Copia"});
-    EXPECT_EQ(RunPrintCommand(*store, 2, "80", 0).kind, PrintOutcome::Printed);
+    EXPECT_EQ(RunPrintCommand(*store, 2, "80").kind, PrintOutcome::Printed);
     EXPECT_TRUE(messages.requests.empty());
     // The driver makes the copies: a PDF printer is left to do them itself.
     EXPECT_EQ(pdfinfo(printedPdf(), "Pages"), "2");
