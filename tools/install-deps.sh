@@ -16,6 +16,10 @@ test_packages=(
   python3-xlrd python3-olefile libreoffice-calc libreoffice-writer chromium
   python3 python3-aiosmtpd openssl
 )
+# The data exports (.xlsx) are written through libxlsxwriter.
+packages+=(libxlsxwriter-dev)
+# Their tests read the .xlsx back with openpyxl.
+test_packages+=(python3-openpyxl)
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")
 fi

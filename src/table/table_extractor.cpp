@@ -259,8 +259,8 @@ private:
     std::vector<size_t> seedLines() const;
     Layout layoutOf(const std::vector<size_t>& lines, int tolerancePercent, int typePercent) const;
     bool fits(size_t line, const Layout& layout) const;
-    // Splits text columns that the title line does not split; without a title
-    // nothing is merged.
+    // Joins neighbouring text columns one blank apart where the title line
+    // starts no title over the right one; without a title nothing is joined.
     void mergeUntitledTextColumns(Layout& layout, std::optional<size_t> title) const;
     std::optional<size_t> titleLine(const std::vector<bool>& detail) const;
     bool titleLike(size_t line) const;
@@ -363,8 +363,12 @@ Layout Extractor::layoutOf(const std::vector<size_t>& lines, int tolerancePercen
         layout.columns.push_back(stats[c].typed(typePercent));
         layout.columns.back().Start = layout.spans[c].start;
         layout.columns.back().End = layout.spans[c].end;
-        // Filled in (nearly) every line: a line without it is no detail line.
-        layout.mandatory.push_back(stats[c].nonEmpty * 100 >= 99 * int(lines.size()));
+        // Filled in (nearly) every line: a line without it is no detail line,
+        // but a subtotal, whose label stands where the first fields are. A
+        // quantity or an amount may be missing from a real detail line.
+        const ColumnType type = layout.columns.back().Type;
+        const bool amount = type == ColumnType::Integer || type == ColumnType::Number;
+        layout.mandatory.push_back(stats[c].nonEmpty * 100 >= 99 * int(lines.size()) && (c == 0 || !amount));
     }
     return layout;
 }
@@ -447,8 +451,12 @@ void Extractor::mergeUntitledTextColumns(Layout& layout, std::optional<size_t> t
         const TableColumn& right = layout.columns[c];
         if (left.Type == ColumnType::Text && right.Type == ColumnType::Text && right.Start - left.End == 1 &&
             !titleStartsIn(right.Start - 1, right.End)) {
+            // The blank between them is the field's own now.
+            layout.occupied[size_t(left.End)] = true;
             left.End = right.End;
             layout.spans[c - 1].end = right.End;
+            layout.mandatory[c - 1] = layout.mandatory[c - 1] || layout.mandatory[c];
+            layout.mandatory.erase(layout.mandatory.begin() + std::ptrdiff_t(c));
             layout.columns.erase(layout.columns.begin() + std::ptrdiff_t(c));
             layout.spans.erase(layout.spans.begin() + std::ptrdiff_t(c));
             continue;
@@ -484,9 +492,15 @@ ReportTable Extractor::run() {
     const std::vector<size_t> seeds = seedLines();
     if (seeds.size() < 2) return {};
     // First the layout of the fullest lines, with some tolerance for a stray
-    // one; then every line that fits it; then the exact layout of those.
-    const Layout first = layoutOf(seeds, 1, 95);
+    // one; then every line that fits it; then the exact layout of those. A
+    // description whose words happen to leave one blank at the same place in
+    // those few lines stays one field when the title line says so.
     std::vector<bool> detail(lines_.size(), false);
+    for (const size_t i : seeds)
+        detail[i] = true;
+    Layout first = layoutOf(seeds, 1, 95);
+    mergeUntitledTextColumns(first, titleLine(detail));
+    detail.assign(lines_.size(), false);
     std::vector<size_t> details;
     for (size_t i = 1; i < lines_.size(); ++i)
         if (kinds_[i] == LineKind::Other && fits(i, first)) {
