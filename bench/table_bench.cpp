@@ -8,8 +8,7 @@
 #include "bench_support.h"
 
 #include "composer/composer_form.h"
-#include "export/table_csv_filter.h"
-#include "export/table_xlsx_filter.h"
+#include "export/table_save_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "table/table_extractor.h"
 
@@ -67,13 +66,13 @@ int main(int argc, char** argv) {
     std::printf("table: %zu lines -> %zu rows x %zu columns in %.3f s; peak %.1f MiB (%.1f MiB with the lines)\n",
                 lines.size(), table.RowCount(), table.Columns.size(), extractSeconds, extractMiB, linesMiB);
 
-    TableXlsxFilter xlsx;
+    TableSaveFilter xlsx(TableSaveFilter::Format::Xlsx);
     const QString xlsxPath = QDir(out).filePath("big.xlsx");
     const double xlsxSeconds = save(xlsx, lines, xlsxPath);
     std::printf("xlsx: %.3f s (extraction included), file %.2f MiB, peak %.1f MiB\n", xlsxSeconds,
                 QFileInfo(xlsxPath).size() / 1048576.0, bench::peakMiB());
 
-    TableCsvFilter csv;
+    TableSaveFilter csv(TableSaveFilter::Format::Csv);
     const QString csvPath = QDir(out).filePath("big.csv");
     const double csvSeconds = save(csv, lines, csvPath);
     std::printf("csv: %.3f s (extraction included), file %.2f MiB, peak %.1f MiB\n", csvSeconds,

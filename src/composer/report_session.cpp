@@ -4,8 +4,7 @@
 #include "export/html_filter.h"
 #include "export/pdf_filter.h"
 #include "export/rich_filter.h"
-#include "export/table_csv_filter.h"
-#include "export/table_xlsx_filter.h"
+#include "export/table_save_filter.h"
 #include "export/xls_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
@@ -35,9 +34,9 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
     composer_->ProgramSettingsPath = std::move(programSettingsPath);
     // The data exports, after the composer's own filters in the save dialog's
     // list; they read the composer's lines, which live as long as it does.
-    auto* xlsx = new TableXlsxFilter(composer_.get());
+    auto* xlsx = new TableSaveFilter(TableSaveFilter::Format::Xlsx, composer_.get());
     xlsx->SetReportLines(&composer_->ReportLines);
-    auto* csv = new TableCsvFilter(composer_.get());
+    auto* csv = new TableSaveFilter(TableSaveFilter::Format::Csv, composer_.get());
     csv->SetReportLines(&composer_->ReportLines);
 }
 

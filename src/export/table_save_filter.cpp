@@ -1,5 +1,7 @@
 #include "export/table_save_filter.h"
 
+#include "export/table_csv_writer.h"
+#include "export/table_xlsx_writer.h"
 #include "table/table_extractor.h"
 
 namespace rl {
@@ -8,7 +10,15 @@ NoTableError::NoTableError()
     : Error("Nenhuma tabela foi encontrada no relatório (são precisas ao menos duas linhas de dados em "
             "colunas); nada foi gravado.") {}
 
-TableSaveFilter::TableSaveFilter(QObject* owner) : TRLCustomSaveFilter(owner) {}
+TableSaveFilter::TableSaveFilter(Format format, QObject* owner) : TRLCustomSaveFilter(owner), format_(format) {
+    if (format == Format::Xlsx) {
+        SetDisplayName(QStringLiteral("Planilha de dados"));
+        SetDefaultExt(QStringLiteral(".xlsx"));
+    } else {
+        SetDisplayName(QStringLiteral("Valores separados por vírgula"));
+        SetDefaultExt(QStringLiteral(".csv"));
+    }
+}
 
 TableSaveFilter::~TableSaveFilter() = default;
 
@@ -24,7 +34,11 @@ void TableSaveFilter::BeginDoc() {
 void TableSaveFilter::EndDoc() {
     // The table points into the lines: it is not kept past the run.
     const std::unique_ptr<ReportTable> table = std::move(table_);
-    if (table) WriteTable(*table, Output());
+    if (!table) return;
+    if (format_ == Format::Xlsx)
+        WriteTableXlsx(*table, Output());
+    else
+        WriteTableCsv(*table, Output());
 }
 
 } // namespace rl

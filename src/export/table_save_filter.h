@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "print/custom_filter.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,33 +19,36 @@ public:
 };
 
 // Saves the report's data as a table: the detail lines, columns, types and
-// group values the table extractor finds in the report's text lines. The
-// pages are not read, so the page range of a run does not matter; the table
-// is always the whole report's.
+// group values the table extractor finds in the report's text lines, as an
+// XLSX workbook ("Planilha de dados", ".xlsx", WriteTableXlsx) or as
+// comma-separated values ("Valores separados por vírgula", ".csv",
+// WriteTableCsv). The pages are not read, so the page range of a run does
+// not matter; the table is always the whole report's.
 //
 // Begin-document extracts the table (throwing NoTableError when there is
-// none, before anything is written); end-document writes it through
-// WriteTable into the output, which the base puts in place only when the run
+// none, before anything is written); end-document writes it into
+// the output, which the base puts in place only when the run
 // completed.
 class TableSaveFilter : public TRLCustomSaveFilter {
     Q_OBJECT
 public:
+    enum class Format { Xlsx, Csv };
+    explicit TableSaveFilter(Format format, QObject* owner = nullptr);
+    ~TableSaveFilter() override;
+
+    Format TableFormat() const { return format_; }
     // Every text line of the report, the first (never printed) one included.
     // Not owned: the lines must outlive every run and not change during one.
     void SetReportLines(const std::vector<std::string>* lines) { lines_ = lines; }
 
 protected:
-    explicit TableSaveFilter(QObject* owner = nullptr);
-    ~TableSaveFilter() override;
-
-    virtual void WriteTable(const ReportTable& table, QIODevice& out) = 0;
-
     void BeginDoc() override;
     void EndDoc() override;
     void NewPage() override {}
     void DrawPage(const TRLGraphicSurface&) override {}
 
 private:
+    Format format_;
     const std::vector<std::string>* lines_ = nullptr;
     std::unique_ptr<ReportTable> table_;
 };

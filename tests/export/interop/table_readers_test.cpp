@@ -1,5 +1,4 @@
-#include "export/table_csv_filter.h"
-#include "export/table_xlsx_filter.h"
+#include "export/table_save_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "support/test_support.h"
 #include "table/shape_truth.h"
@@ -100,19 +99,18 @@ TEST_P(TableReaders, ReadTheShapeAsItsTruthList) {
     const std::vector<std::string> lines = test::shapeLines(GetParam());
     QObject owner;
     auto* store = new TRLGraphicStorage(&owner);
-    TableXlsxFilter xlsx;
-    TableCsvFilter csv;
-    for (TableSaveFilter* filter : {static_cast<TableSaveFilter*>(&xlsx), static_cast<TableSaveFilter*>(&csv)}) {
-        const QString path = QDir(test::sandboxDir()).filePath(QString::fromStdString(GetParam())) +
-                             static_cast<TRLCustomSaveFilter*>(filter)->DefaultExt();
-        filter->SetShowProgress(false);
-        filter->SetReportLines(&lines);
-        filter->SetFileName(path);
-        ASSERT_EQ(filter->Run(store, 1, 1), TRLCustomFilter::RunResult::Completed);
+    for (const auto format : {TableSaveFilter::Format::Xlsx, TableSaveFilter::Format::Csv}) {
+        TableSaveFilter filter(format);
+        const QString path =
+            QDir(test::sandboxDir()).filePath(QString::fromStdString(GetParam())) + filter.DefaultExt();
+        filter.SetShowProgress(false);
+        filter.SetReportLines(&lines);
+        filter.SetFileName(path);
+        ASSERT_EQ(filter.Run(store, 1, 1), TRLCustomFilter::RunResult::Completed);
         const QJsonObject read = readBack(path);
         EXPECT_EQ(strings(read["header"].toArray()), truth.names) << path.toStdString();
         EXPECT_EQ(rowsOf(read).join(u'\n').toStdString(), truth.rows.join(u'\n').toStdString()) << path.toStdString();
-        if (filter != &xlsx) continue;
+        if (format != TableSaveFilter::Format::Xlsx) continue;
         EXPECT_EQ(strings(read["sheets"].toArray()), QStringList{"Dados"});
         EXPECT_EQ(read["freeze"].toString(), "A2");
         EXPECT_TRUE(read["bold"].toBool());

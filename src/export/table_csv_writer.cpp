@@ -1,5 +1,6 @@
-#include "export/table_csv_filter.h"
+#include "export/table_csv_writer.h"
 
+#include "platform/error.h"
 #include "platform/windows1252.h"
 #include "table/report_table.h"
 #include "table/report_values.h"
@@ -89,15 +90,6 @@ private:
 };
 
 } // namespace
-
-TableCsvFilter::TableCsvFilter(QObject* owner) : TableSaveFilter(owner) {
-    SetDisplayName(QStringLiteral("Valores separados por vírgula"));
-    SetDefaultExt(QStringLiteral(".csv"));
-}
-
-void TableCsvFilter::WriteTable(const ReportTable& table, QIODevice& out) {
-    WriteTableCsv(table, out);
-}
 
 void WriteTableCsv(const ReportTable& table, QIODevice& out) {
     CsvWriter(out).writeTable(table);

@@ -1,6 +1,7 @@
-#include "export/table_xlsx_filter.h"
+#include "export/table_xlsx_writer.h"
 
 #include "platform/clock.h"
+#include "platform/error.h"
 #include "platform/windows1252.h"
 #include "table/report_table.h"
 #include "table/report_values.h"
@@ -164,15 +165,6 @@ private:
 };
 
 } // namespace
-
-TableXlsxFilter::TableXlsxFilter(QObject* owner) : TableSaveFilter(owner) {
-    SetDisplayName(QStringLiteral("Planilha de dados"));
-    SetDefaultExt(QStringLiteral(".xlsx"));
-}
-
-void TableXlsxFilter::WriteTable(const ReportTable& table, QIODevice& out) {
-    WriteTableXlsx(table, out);
-}
 
 void WriteTableXlsx(const ReportTable& table, QIODevice& out) {
     QTemporaryDir folder(QDir(QDir::tempPath()).filePath(QStringLiteral("relantomador-xlsx-XXXXXX")));

@@ -1,5 +1,4 @@
-#include "export/table_csv_filter.h"
-#include "export/table_xlsx_filter.h"
+#include "export/table_save_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "support/test_support.h"
 #include "table/shape_truth.h"
@@ -30,10 +29,10 @@ TRLCustomFilter::RunResult saveShape(TableSaveFilter& filter, const std::vector<
 // The CSV of a shape byte for byte: BOM, header, CR LF, numbers in C form,
 // dates yyyy-mm-dd, a field with a comma and quotes quoted, empty cells empty.
 // RL_UPDATE_GOLDENS=1 rewrites the golden.
-TEST(TableCsv, ShapeGivesTheGoldenBytes) {
+TEST(TableSaveFilter, CsvOfAShapeGivesTheGoldenBytes) {
     const std::vector<std::string> lines = test::shapeLines("plain_dates");
     const QString path = QDir(test::sandboxDir()).filePath("plain_dates.csv");
-    TableCsvFilter filter;
+    TableSaveFilter filter(TableSaveFilter::Format::Csv);
     ASSERT_EQ(saveShape(filter, lines, path), TRLCustomFilter::RunResult::Completed);
     const QByteArray actual = test::readFile(path);
     const QString golden = QStringLiteral(RL_TEST_DATA "/table/golden/plain_dates.csv");
@@ -45,14 +44,13 @@ TEST(TableCsv, ShapeGivesTheGoldenBytes) {
 
 // A report without a table is refused before anything is written, and an
 // older file of that name stays as it was.
-TEST(TableCsv, ReportWithoutTableWritesNothing) {
+TEST(TableSaveFilter, ReportWithoutTableWritesNothing) {
     const std::vector<std::string> lines = test::shapeLines("prose");
-    for (const char* extension : {".csv", ".xlsx"}) {
-        const QString path = QDir(test::sandboxDir()).filePath(QStringLiteral("prose") + extension);
+    for (const auto format : {TableSaveFilter::Format::Csv, TableSaveFilter::Format::Xlsx}) {
+        TableSaveFilter filter(format);
+        const std::string extension = filter.DefaultExt().toStdString();
+        const QString path = QDir(test::sandboxDir()).filePath("prose" + filter.DefaultExt());
         test::writeFile(path, "old");
-        TableCsvFilter csv;
-        TableXlsxFilter xlsx;
-        TableSaveFilter& filter = QLatin1String(extension) == ".csv" ? static_cast<TableSaveFilter&>(csv) : xlsx;
         EXPECT_THROW(saveShape(filter, lines, path), NoTableError) << extension;
         EXPECT_EQ(test::readFile(path), "old") << extension;
         EXPECT_EQ(QDir(test::sandboxDir()).entryList({"prose*"}, QDir::Files).size(), 1) << extension;
