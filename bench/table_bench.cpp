@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
     const ReportTable table = TableExtractor::Extract(lines);
     const double extractSeconds = bench::secondsSince(start);
     const double extractMiB = bench::peakMiB();
-    std::printf("table: %zu lines -> %zu rows x %zu columns in %.3f s; peak %.1f MiB (%.1f MiB with the lines)\n",
-                lines.size(), table.RowCount(), table.Columns.size(), extractSeconds, extractMiB, linesMiB);
+    std::printf(
+        "table: %zu lines -> %zu rows x %zu columns in %.3f s; peak %.1f MiB (%.1f MiB with the lines)\n",
+        lines.size(), table.RowCount(), table.Columns.size(), extractSeconds, extractMiB, linesMiB);
 
     TableSaveFilter xlsx(TableSaveFilter::Format::Xlsx);
     const QString xlsxPath = QDir(out).filePath("big.xlsx");

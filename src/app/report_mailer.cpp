@@ -26,7 +26,8 @@ const FileTypeInfo kFileTypes[kMailFileTypeCount] = {
     {u"(.XLS)Documento Excel", ".xls", "application/vnd.ms-excel"},
     {u"(.HTML)Documento Internet", ".html", "text/html"},
     {u"(.TXT)Bloco de Notas", ".txt", "text/plain"},
-    {u"(.XLSX)Planilha de dados", ".xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
+    {u"(.XLSX)Planilha de dados", ".xlsx",
+     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
     {u"(.CSV)Valores separados por vírgula", ".csv", "text/csv"},
 };
 

@@ -63,7 +63,8 @@ private:
     // quotes doubled.
     void writeField(size_t column, const QByteArray& field) {
         if (column > 0) buffer_ += ',';
-        const bool quoted = field.contains(',') || field.contains('"') || field.contains('\r') || field.contains('\n');
+        const bool quoted =
+            field.contains(',') || field.contains('"') || field.contains('\r') || field.contains('\n');
         if (!quoted) {
             buffer_ += field;
             return;

@@ -10,7 +10,8 @@ NoTableError::NoTableError()
     : Error("Nenhuma tabela foi encontrada no relatório (são precisas ao menos duas linhas de dados em "
             "colunas); nada foi gravado.") {}
 
-TableSaveFilter::TableSaveFilter(Format format, QObject* owner) : TRLCustomSaveFilter(owner), format_(format) {
+TableSaveFilter::TableSaveFilter(Format format, QObject* owner)
+    : TRLCustomSaveFilter(owner), format_(format) {
     if (format == Format::Xlsx) {
         SetDisplayName(QStringLiteral("Planilha de dados"));
         SetDefaultExt(QStringLiteral(".xlsx"));

@@ -108,16 +108,16 @@ private:
             if (table_.Columns[c].Type == ColumnType::Date) width = std::max<size_t>(width, 11);
             for (size_t row = 0; row < table_.RowCount() && width < kMaxWidth; ++row)
                 width = std::max(width, table_.Cell(row, c).size() + 1);
-            check(worksheet_set_column(worksheet_, lxw_col_t(c), lxw_col_t(c), double(std::min(width, kMaxWidth)),
-                                       nullptr));
+            check(worksheet_set_column(worksheet_, lxw_col_t(c), lxw_col_t(c),
+                                       double(std::min(width, kMaxWidth)), nullptr));
         }
     }
 
     // The column names, bold.
     void writeHeaderRow() {
         for (size_t c = 0; c < table_.Columns.size(); ++c)
-            check(worksheet_write_string(worksheet_, 0, lxw_col_t(c), utf8(table_.Columns[c].Name).constData(),
-                                         header_));
+            check(worksheet_write_string(worksheet_, 0, lxw_col_t(c),
+                                         utf8(table_.Columns[c].Name).constData(), header_));
     }
 
     // One detail line: typed cells for numbers and dates, text as printed.
@@ -130,7 +130,8 @@ private:
             switch (table_.Columns[c].Type) {
             case ColumnType::Integer:
             case ColumnType::Number:
-                check(worksheet_write_number(worksheet_, sheetRow, col, parseReportNumber(cell)->Value, formats_[c]));
+                check(worksheet_write_number(worksheet_, sheetRow, col, parseReportNumber(cell)->Value,
+                                             formats_[c]));
                 break;
             case ColumnType::Date: {
                 const ReportDate date = *parseReportDate(cell);

@@ -11,8 +11,8 @@ namespace rl {
 // dd/mm/yyyy.
 struct ReportNumber {
     double Value = 0;
-    int Decimals = 0;       // digits after the comma
-    bool Thousands = false; // written with thousands dots
+    int Decimals = 0;         // digits after the comma
+    bool Thousands = false;   // written with thousands dots
     bool LeadingZero = false; // "0042": more a code than a quantity
 };
 

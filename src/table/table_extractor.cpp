@@ -307,7 +307,8 @@ std::vector<size_t> Extractor::seedLines() const {
     // their positions with it are the same layout with some cells empty.
     std::map<std::vector<int>, int> counts;
     for (size_t i = 1; i < lines_.size(); ++i)
-        if (kinds_[i] == LineKind::Other && anchorOffsets_[i + 1] > anchorOffsets_[i]) ++counts[anchorsOfLine(i)];
+        if (kinds_[i] == LineKind::Other && anchorOffsets_[i + 1] > anchorOffsets_[i])
+            ++counts[anchorsOfLine(i)];
     const std::vector<int>* seed = nullptr;
     int best = 0;
     for (const auto& [set, count] : counts)
@@ -319,7 +320,8 @@ std::vector<size_t> Extractor::seedLines() const {
     std::vector<int> layout;
     for (const auto& [set, count] : counts) {
         const size_t common = commonCount(set, *seed);
-        if (common * 5 >= 3 * std::max(set.size(), seed->size())) layout.insert(layout.end(), set.begin(), set.end());
+        if (common * 5 >= 3 * std::max(set.size(), seed->size()))
+            layout.insert(layout.end(), set.begin(), set.end());
     }
     std::sort(layout.begin(), layout.end());
     layout.erase(std::unique(layout.begin(), layout.end()), layout.end());
@@ -555,8 +557,9 @@ ReportTable Extractor::run() {
     for (size_t c = 0; c < table.Columns.size(); ++c) {
         const std::string base = table.Columns[c].Name;
         for (int n = 2;; ++n) {
-            const bool taken = std::any_of(table.Columns.begin(), table.Columns.begin() + std::ptrdiff_t(c),
-                                           [&](const TableColumn& other) { return other.Name == table.Columns[c].Name; });
+            const bool taken =
+                std::any_of(table.Columns.begin(), table.Columns.begin() + std::ptrdiff_t(c),
+                            [&](const TableColumn& other) { return other.Name == table.Columns[c].Name; });
             if (!taken) break;
             table.Columns[c].Name = base + ' ' + std::to_string(n);
         }

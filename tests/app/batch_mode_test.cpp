@@ -488,7 +488,8 @@ TEST(BatchMode, TableExportsWriteTheReportsData) {
     BatchFixture f;
     const QString shape = f.writeReport(test::readFile(test::shapePath("plain_dates", ".txt")));
     EXPECT_EQ(f.run({shape, "--export", f.path("out.csv"), "--pages", "2"}), 0) << f.err().toStdString();
-    EXPECT_EQ(test::readFile(f.path("out.csv")), test::readFile(RL_TEST_DATA "/table/golden/plain_dates.csv"));
+    EXPECT_EQ(test::readFile(f.path("out.csv")),
+              test::readFile(RL_TEST_DATA "/table/golden/plain_dates.csv"));
     EXPECT_EQ(f.run({shape, "--export", f.path("out.xlsx")}), 0) << f.err().toStdString();
     EXPECT_TRUE(test::readFile(f.path("out.xlsx")).startsWith("PK\x03\x04"));
     EXPECT_EQ(f.run({shape, "permissao=SSN", "--export", f.path("refused.csv")}), 3);

@@ -24,7 +24,8 @@ inline QString shapePath(const std::string& name, const char* suffix) {
 // Every shape, by name (the file name without ".txt").
 inline std::vector<std::string> shapeNames() {
     std::vector<std::string> names;
-    for (const QString& file : QDir(QStringLiteral(RL_TEST_DATA "/table")).entryList({"*.txt"}, QDir::Files, QDir::Name))
+    for (const QString& file :
+         QDir(QStringLiteral(RL_TEST_DATA "/table")).entryList({"*.txt"}, QDir::Files, QDir::Name))
         names.push_back(file.chopped(4).toStdString());
     return names;
 }
@@ -51,10 +52,18 @@ inline QStringList describeTable(const ReportTable& table) {
     for (const TableColumn& column : table.Columns) {
         QString type;
         switch (column.Type) {
-        case ColumnType::Text: type = "text"; break;
-        case ColumnType::Integer: type = "integer"; break;
-        case ColumnType::Number: type = QStringLiteral("number:%1").arg(column.Decimals); break;
-        case ColumnType::Date: type = "date"; break;
+        case ColumnType::Text:
+            type = "text";
+            break;
+        case ColumnType::Integer:
+            type = "integer";
+            break;
+        case ColumnType::Number:
+            type = QStringLiteral("number:%1").arg(column.Decimals);
+            break;
+        case ColumnType::Date:
+            type = "date";
+            break;
         }
         columns << fromWindows1252(column.Name) + u'|' + (column.Group ? QStringLiteral("group") : type);
     }

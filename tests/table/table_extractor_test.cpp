@@ -40,11 +40,20 @@ TEST(ReportValues, ReadNumbersAndDatesAsReportsPrintThem) {
         const char* text;
         const char* plain; // nullptr: not a number
     } numbers[] = {
-        {"7.533.563,42-", "-7533563.42"}, {"-1.000,00", "-1000.00"}, {"0,040", "0.040"},
-        {"1.200", "1200"},                {"42", "42"},              {"1.1.02", nullptr},
-        {"12.34", nullptr},               {"1.2345", nullptr},       {"-", nullptr},
-        {"-12-", nullptr},                {"1,", nullptr},           {",5", nullptr},
-        {"1234567890123456", nullptr},    {"R$", nullptr},
+        {"7.533.563,42-", "-7533563.42"},
+        {"-1.000,00", "-1000.00"},
+        {"0,040", "0.040"},
+        {"1.200", "1200"},
+        {"42", "42"},
+        {"1.1.02", nullptr},
+        {"12.34", nullptr},
+        {"1.2345", nullptr},
+        {"-", nullptr},
+        {"-12-", nullptr},
+        {"1,", nullptr},
+        {",5", nullptr},
+        {"1234567890123456", nullptr},
+        {"R$", nullptr},
     };
     for (const auto& number : numbers) {
         const auto parsed = parseReportNumber(number.text);
@@ -59,9 +68,9 @@ TEST(ReportValues, ReadNumbersAndDatesAsReportsPrintThem) {
         const char* text;
         const char* iso; // nullptr: not a date
     } dates[] = {
-        {"05/03/26", "2026-03-05"}, {"01/01/29", "2029-01-01"}, {"01/01/30", "1930-01-01"},
-        {"29/02/2024", "2024-02-29"}, {"29/02/2100", nullptr},  {"31/04/2026", nullptr},
-        {"00/01/2026", nullptr},      {"1/3/2026", nullptr},    {"05-03-2026", nullptr},
+        {"05/03/26", "2026-03-05"},   {"01/01/29", "2029-01-01"}, {"01/01/30", "1930-01-01"},
+        {"29/02/2024", "2024-02-29"}, {"29/02/2100", nullptr},    {"31/04/2026", nullptr},
+        {"00/01/2026", nullptr},      {"1/3/2026", nullptr},      {"05-03-2026", nullptr},
     };
     for (const auto& date : dates) {
         const auto parsed = parseReportDate(date.text);

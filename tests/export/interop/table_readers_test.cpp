@@ -73,7 +73,8 @@ bool formatFits(const QString& type, const QString& format) {
     if (type == u"integer") return format == u"0" || format == u"#,##0";
     if (type.startsWith(u"number:")) {
         const int decimals = type.mid(7).toInt();
-        return format == QStringLiteral("#,##0") + (decimals ? QStringLiteral(".") + QString(decimals, u'0') : QString());
+        return format == QStringLiteral("#,##0") +
+                             (decimals ? QStringLiteral(".") + QString(decimals, u'0') : QString());
     }
     return format.isEmpty();
 }
@@ -109,13 +110,15 @@ TEST_P(TableReaders, ReadTheShapeAsItsTruthList) {
         ASSERT_EQ(filter.Run(store, 1, 1), TRLCustomFilter::RunResult::Completed);
         const QJsonObject read = readBack(path);
         EXPECT_EQ(strings(read["header"].toArray()), truth.names) << path.toStdString();
-        EXPECT_EQ(rowsOf(read).join(u'\n').toStdString(), truth.rows.join(u'\n').toStdString()) << path.toStdString();
+        EXPECT_EQ(rowsOf(read).join(u'\n').toStdString(), truth.rows.join(u'\n').toStdString())
+            << path.toStdString();
         if (format != TableSaveFilter::Format::Xlsx) continue;
         EXPECT_EQ(strings(read["sheets"].toArray()), QStringList{"Dados"});
         EXPECT_EQ(read["freeze"].toString(), "A2");
         EXPECT_TRUE(read["bold"].toBool());
         const QString lastColumn(QChar(char16_t(u'A' + truth.names.size() - 1)));
-        EXPECT_EQ(read["filter"].toString(), QStringLiteral("A1:%1%2").arg(lastColumn).arg(truth.rows.size() + 1));
+        EXPECT_EQ(read["filter"].toString(),
+                  QStringLiteral("A1:%1%2").arg(lastColumn).arg(truth.rows.size() + 1));
         const QJsonArray formats = read["formats"].toArray();
         for (int c = 0; c < truth.types.size(); ++c)
             EXPECT_TRUE(formatFits(truth.types[c], formats[c].toString()))
