@@ -18,6 +18,11 @@ test_packages=(
 )
 # PDF export: libdeflate for compressed streams, HarfBuzz's subsetter for embedded fonts.
 packages+=(libdeflate-dev libharfbuzz-dev)
+
+# The data exports (.xlsx) are written through libxlsxwriter.
+packages+=(libxlsxwriter-dev)
+# Their tests read the .xlsx back with openpyxl.
+test_packages+=(python3-openpyxl)
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")
 fi

@@ -130,7 +130,7 @@ bool isTextExport(const QString& path) {
 void checkExportFormat(const QString& path) {
     if (FileNameExtension(path).isEmpty())
         usageError(QStringLiteral("--export: \"%1\" has no extension; use a name ending in .pdf, .rtf, .htm, "
-                                  ".html, .xls or .txt")
+                                  ".html, .xls, .xlsx, .csv or .txt")
                        .arg(path));
 }
 
@@ -183,10 +183,10 @@ private:
 
 // --type's words, in the order of the attachment types.
 int parseMailType(const QString& text) {
-    static const char* const words[kMailFileTypeCount] = {"pdf", "rtf", "xls", "html", "txt"};
+    static const char* const words[kMailFileTypeCount] = {"pdf", "rtf", "xls", "html", "txt", "xlsx", "csv"};
     for (int type = 0; type < kMailFileTypeCount; ++type)
         if (text.compare(QLatin1String(words[type]), Qt::CaseInsensitive) == 0) return type;
-    usageError(QStringLiteral("--type wants pdf, rtf, xls, html or txt; got \"%1\"").arg(text));
+    usageError(QStringLiteral("--type wants pdf, rtf, xls, html, txt, xlsx or csv; got \"%1\"").arg(text));
 }
 
 BatchRequest parseArguments(const QStringList& arguments) {
@@ -532,7 +532,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         if (!filter)
             usageError(
                 QStringLiteral("--export: no format saves \"%1\"; use a name ending in .pdf, .rtf, .htm, "
-                               ".html, .xls or .txt")
+                               ".html, .xls, .xlsx, .csv or .txt")
                     .arg(*request.exportPath));
     }
     if (request.png && !QDir().mkpath(*request.png))
@@ -626,7 +626,9 @@ QString UsageText() {
                           "                   .rtf, .htm or .html, .xls; or .txt for the text lines, the\n"
                           "                   first one included, with CR LF line ends and the bytes\n"
                           "                   unchanged (all lines: --pages does not apply); refused\n"
-                          "                   unless the export permission is S\n"
+                          "                   unless the export permission is S; .xlsx or .csv for the\n"
+                          "                   report's data as a table (whole report; exit 2 and nothing\n"
+                          "                   written when it has none)\n"
                           "  --print [QUEUE]  print on a page printer, the CUPS queue named (it must\n"
                           "                   follow the report's arguments; or --print=QUEUE) or the\n"
                           "                   default one; refused unless the print permission is S\n"
@@ -643,7 +645,8 @@ QString UsageText() {
                           "  --from FROM      the sender (default: the e-mail dialog's last sender)\n"
                           "  --subject S      the subject (default: Relatório)\n"
                           "  --message M      the message text (default: none)\n"
-                          "  --type T         the attachment's format: pdf (default), rtf, xls, html, txt\n"
+                          "  --type T         the attachment's format: pdf (default), rtf, xls, html, txt,\n"
+                          "                   xlsx, csv\n"
                           "  --name N         the attachment's name without extension (default: relatorio)\n"
                           "  --encoding E     the encoding FILE is written in: cp1252, cp850, cp437,\n"
                           "                   iso-8859-15, utf-8, or auto (the default: UTF-8 or CP850\n"

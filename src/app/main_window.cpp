@@ -7,6 +7,7 @@
 #include "composer/composer_form.h"
 #include "composer/page_setup_dialog.h"
 #include "composer/report_session.h"
+#include "export/table_save_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
 #include "platform/dialog_presenter.h"
@@ -690,7 +691,10 @@ void TForm1::SalvarComo1Click() {
                 QStringLiteral("Nada foi salvo: nenhum formato grava \"") +
                 QFileInfo(params.FileName).fileName() +
                 QStringLiteral("\". Escolha um formato na lista ou um nome terminado em .pdf, .rtf, "
-                               ".htm, .html ou .xls."));
+                               ".htm, .html, .xls, .xlsx ou .csv."));
+    } catch (const NoTableError& error) {
+        // Not a fault of the program: the report is simply not a table.
+        ShowPlainMessage(QString::fromUtf8(error.what()));
     } catch (const std::exception& error) {
         reportCommandFailure(SalvarComo1, error);
     }

@@ -27,6 +27,9 @@ const FileTypeInfo kFileTypes[kMailFileTypeCount] = {
     {u"(.HTML)Documento Internet", ".html", "text/html"},
     // The text lines are the report's own bytes.
     {u"(.TXT)Bloco de Notas", ".txt", "text/plain; charset=windows-1252"},
+    {u"(.XLSX)Planilha de dados", ".xlsx",
+     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
+    {u"(.CSV)Valores separados por vírgula", ".csv", "text/csv; charset=utf-8"},
 };
 
 bool validType(int fileType) {

@@ -19,8 +19,9 @@ class ReportSession;
 class Settings;
 
 // The attachment's formats, in the order of the e-mail dialog's list.
-enum MailFileType { mfPdf = 0, mfRtf = 1, mfXls = 2, mfHtml = 3, mfTxt = 4 };
-inline constexpr int kMailFileTypeCount = 5;
+// The last two are the report's data as a table.
+enum MailFileType { mfPdf = 0, mfRtf = 1, mfXls = 2, mfHtml = 3, mfTxt = 4, mfXlsx = 5, mfCsv = 6 };
+inline constexpr int kMailFileTypeCount = 7;
 
 // What the user asked to send: the e-mail dialog's fields or the batch
 // options, as typed.

@@ -4,6 +4,7 @@
 #include "export/html_filter.h"
 #include "export/pdf_filter.h"
 #include "export/rich_filter.h"
+#include "export/table_save_filter.h"
 #include "export/xls_filter.h"
 #include "pagestore/graphic_storage.h"
 #include "pagestore/picture_data.h"
@@ -31,6 +32,12 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
     : QObject(parent), composer_(std::make_unique<TForm2>()) {
     composer_->Values = std::move(values);
     composer_->ProgramSettingsPath = std::move(programSettingsPath);
+    // The data exports, after the composer's own filters in the save dialog's
+    // list; they read the composer's lines, which live as long as it does.
+    auto* xlsx = new TableSaveFilter(TableSaveFilter::Format::Xlsx, composer_.get());
+    xlsx->SetReportLines(&composer_->ReportLines);
+    auto* csv = new TableSaveFilter(TableSaveFilter::Format::Csv, composer_.get());
+    csv->SetReportLines(&composer_->ReportLines);
 }
 
 ReportSession::~ReportSession() {
@@ -133,11 +140,14 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
     if (!filter)
         throw Error(("Nenhum filtro salva arquivos \"" + FileNameExtension(path) +
                      "\": use .pdf, .rtf, .htm, "
-                     ".html ou .xls.")
+                     ".html, .xls, .xlsx ou .csv.")
                         .toStdString());
     TRLGraphicStorage& pages = Pages();
-    TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     filter->SetFileName(path);
+    // The table is read from the text lines, whatever the range: one page's
+    // run, even of a report without pages, and no page is read for nothing.
+    if (qobject_cast<TableSaveFilter*>(filter)) return filter->Run(&pages, 1, 1);
+    TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     return filter->Run(&pages, fromPage, toPage);
 }
 
@@ -212,6 +222,8 @@ ReportSession::SaveOutcome ReportSession::SaveWithParams(const TRLSaveParams& pa
         filter = html;
     else if (auto* xls = qobject_cast<TRLXLSFilter*>(chosen))
         filter = xls;
+    else if (auto* table = qobject_cast<TableSaveFilter*>(chosen))
+        filter = table;
     if (!filter) return SaveOutcome::NoFilter;
     const auto result = SaveAs(params.FileName, params.FromPage, params.ToPage, filter);
     return result == TRLCustomFilter::RunResult::Completed ? SaveOutcome::Saved : SaveOutcome::Cancelled;

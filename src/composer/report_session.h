@@ -90,7 +90,10 @@ public:
 
     // ---- outputs
     // Saves pages fromPage..toPage (toPage -1: the last) through a save filter:
-    // the one given, or the one the file name's extension selects. Throws
+    // the one given, or the one the file name's extension selects. The data
+    // exports (.xlsx, .csv) save the table of the whole report's text lines
+    // whatever the range, and throw NoTableError, writing nothing, when the
+    // report has none. Throws
     // rl::Error when no filter saves that extension, when the range holds no
     // page of the report, or when the filter fails (then no file is left
     // behind). Says whether the run completed or was cancelled (a cancelled
@@ -121,7 +124,8 @@ public:
     // ---- the save dialog's answers
     enum class SaveOutcome { Saved, Cancelled, NoFilter };
     // Saves as the save dialog answered: through the parameters' filter when it
-    // is a PDF, RTF, HTML or XLS filter (tested by class in that order), over
+    // is a PDF, RTF, HTML or XLS filter (tested by class in that order) or a
+    // data export, over
     // FromPage..ToPage into FileName, in the foreground whatever the dialog's
     // background choice. Without such a filter ("Padrão", or a name whose
     // extension no filter saves) nothing is written: NoFilter. Throws rl::Error

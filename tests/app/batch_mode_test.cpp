@@ -6,6 +6,7 @@
 #include "platform/version.h"
 #include "print/printer_wrapper.h"
 #include "support/test_support.h"
+#include "table/shape_truth.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -503,4 +504,25 @@ TEST(BatchModeInterop, MailDeliversTheReport) {
         QString exported = QString::fromLatin1(test::readFile(f.path(name)));
         EXPECT_EQ(mailed.remove(creationDate), exported.remove(creationDate)) << type;
     }
+}
+
+// The data exports: the table of the whole report whatever --pages says; a
+// report without one is a file problem and nothing is written; the export
+// permission applies; --mail's types include them.
+TEST(BatchMode, TableExportsWriteTheReportsData) {
+    BatchFixture f;
+    const QString shape = f.writeReport(test::readFile(test::shapePath("plain_dates", ".txt")));
+    EXPECT_EQ(f.run({shape, "--export", f.path("out.csv"), "--pages", "2"}), 0) << f.err().toStdString();
+    EXPECT_EQ(test::readFile(f.path("out.csv")),
+              test::readFile(RL_TEST_DATA "/table/golden/plain_dates.csv"));
+    EXPECT_EQ(f.run({shape, "--export", f.path("out.xlsx")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(test::readFile(f.path("out.xlsx")).startsWith("PK\x03\x04"));
+    EXPECT_EQ(f.run({shape, "permissao=SSN", "--export", f.path("refused.csv")}), 3);
+
+    const QString prose = f.writeReport(threePages(), "prose.txt");
+    EXPECT_EQ(f.run({prose, "--export", f.path("none.xlsx")}), 2);
+    EXPECT_TRUE(f.err().contains("Nenhuma tabela foi encontrada")) << f.err().toStdString();
+    EXPECT_EQ(f.run({prose, "--mail", "ana@example.com", "--from", "eu@example.com", "--type", "csv"}), 2);
+    EXPECT_TRUE(f.err().contains("Nenhuma tabela foi encontrada")) << f.err().toStdString();
+    EXPECT_EQ(f.files(""), QStringList({"out.csv", "out.xlsx", "prose.txt", "report.txt"}));
 }

@@ -183,6 +183,7 @@ struct SaveCase {
     const char* entry;
     const char* writtenFile; // "": nothing may be written, and the user is told
     QByteArray head;
+    const char* told = "Nada foi salvo";
 };
 
 class SaveAs : public ExportCommands, public testing::WithParamInterface<SaveCase> {};
@@ -193,7 +194,9 @@ TEST_P(SaveAs, TheExtensionChoosesTheFilter) {
     if (*c.writtenFile == 0) {
         EXPECT_TRUE(written().isEmpty()) << written().join(u' ').toStdString();
         ASSERT_EQ(messages.requests.size(), 1u);
-        EXPECT_TRUE(messages.requests[0].text.startsWith(QStringLiteral("Nada foi salvo")));
+        EXPECT_TRUE(messages.requests[0].text.startsWith(QString::fromUtf8(c.told)))
+            << messages.requests[0].text.toStdString();
+        EXPECT_TRUE(log().isEmpty()) << "the user's choice is no fault of the program";
     } else {
         EXPECT_EQ(written(), QStringList(QString::fromUtf8(c.writtenFile)));
         EXPECT_TRUE(readFile(outFile(QString::fromUtf8(c.writtenFile))).startsWith(c.head));
@@ -205,7 +208,12 @@ INSTANTIATE_TEST_SUITE_P(Names, SaveAs,
                          testing::Values(SaveCase{"DefaultWithoutExtension", "x", "Padrão", "", {}},
                                          SaveCase{"PdfName", "x.pdf", "Padrão", "x.pdf", "%PDF-"},
                                          SaveCase{"XlsNameWithRtfChosen", "x.xls", "Formato RichText",
-                                                  "x.xls", "\xD0\xCF\x11\xE0"}),
+                                                  "x.xls", "\xD0\xCF\x11\xE0"},
+                                         // The report's lines are prose: no table to save.
+                                         SaveCase{"DataSheetOfProse", "x", "Planilha de dados", "", {},
+                                                  "Nenhuma tabela foi encontrada"},
+                                         SaveCase{"CommaSeparatedOfProse", "x", "Valores separados por vírgula",
+                                                  "", {}, "Nenhuma tabela foi encontrada"}),
                          [](const testing::TestParamInfo<SaveCase>& info) {
                              return std::string(info.param.name);
                          });

@@ -19,11 +19,12 @@ namespace {
 
 const std::map<std::string, std::set<std::string>> kBuildsOn = {
     {"platform", {}},
+    {"table", {"platform"}},
     {"pagestore", {"platform"}},
     {"report", {"pagestore", "platform"}},
     {"preview", {"pagestore"}},
     {"print", {"pagestore", "platform"}},
-    {"export", {"print", "pagestore"}},
+    {"export", {"print", "pagestore", "table"}},
     {"mail", {"platform"}},
     {"composer", {"report", "print", "export", "preview"}},
     {"app", {"composer", "mail", "report", "preview", "print", "export", "pagestore", "platform"}},
