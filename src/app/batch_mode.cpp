@@ -549,7 +549,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
 
 bool IsBatchInvocation(const QStringList& arguments) {
     for (const QString& argument : arguments)
-        if (argument.startsWith(u"--")) return true;
+        if (argument.startsWith(u"--") && argument != KeepOption) return true;
     return false;
 }
 
@@ -597,6 +597,8 @@ QString UsageText() {
                           "  ORIENTATION      paisagem (any case): landscape; anything else: portrait\n"
                           "  permissao=XYZ    print, send and export permissions; S allows, anything\n"
                           "                   else refuses\n"
+                          "  --keep           open the window, but never delete FILE (closing deletes it\n"
+                          "                   otherwise); the desktop's menu entry uses it\n"
                           "\n"
                           "Options, anywhere on the line (\"--\" ends them; --opt=value also works):\n"
                           "  --png DIR        paint every page to DIR/page-0001.png, page-0002.png, ...\n"

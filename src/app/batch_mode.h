@@ -71,7 +71,7 @@ enum BatchExit : int {
 };
 
 // Whether the command line (arguments without the program's name) asks for
-// the batch mode: some argument begins with "--". Call it before creating the
+// the batch mode: some argument begins with "--" (the window's "--keep" aside). Call it before creating the
 // application object: batch mode needs no display (see RunBatchMode).
 bool IsBatchInvocation(const QStringList& arguments);
 

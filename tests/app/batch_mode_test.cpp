@@ -99,6 +99,9 @@ TEST(BatchMode, AnyDoubleDashArgumentMakesABatchInvocation) {
     EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--png", "out"}));
     EXPECT_TRUE(IsBatchInvocation({"--help"}));
     EXPECT_TRUE(IsBatchInvocation({"--unknown"}));
+    // The window's option, as the desktop's menu entry starts the viewer.
+    EXPECT_FALSE(IsBatchInvocation({"--keep", "/tmp/r.txt"}));
+    EXPECT_TRUE(IsBatchInvocation({"--keep", "/tmp/r.txt", "--export", "/tmp/r.pdf"}));
 }
 
 TEST(BatchMode, HelpAndVersion) {
