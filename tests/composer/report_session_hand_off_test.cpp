@@ -1,8 +1,8 @@
 // The files the session hands to other programs: where they go, and the HTML
 // file's wrapping for fixed-pitch display.
 #include "composer/report_session.h"
-#include "platform/folders.h"
 #include "platform/error.h"
+#include "platform/folders.h"
 #include "support/test_support.h"
 
 #include <QDir>

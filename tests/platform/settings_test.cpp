@@ -113,7 +113,8 @@ TEST(SettingsFiles, InstalledProgramReadsItsFileFromTheConfigurationFolder) {
     ASSERT_FALSE(installedProgramFolder().isEmpty());
     EXPECT_TRUE(installedSettingsFolder().endsWith(QStringLiteral("etc/relantomador")));
     EXPECT_EQ(programSettingsFolder(installedProgramFolder()), installedSettingsFolder());
-    EXPECT_EQ(programSettingsFolder(installedProgramFolder() + QStringLiteral("/")), installedSettingsFolder());
+    EXPECT_EQ(programSettingsFolder(installedProgramFolder() + QStringLiteral("/")),
+              installedSettingsFolder());
     // Anywhere else (a build tree, a copied program folder) the file is beside the executable.
     const QString elsewhere = rl::test::sandboxDir();
     EXPECT_EQ(programSettingsFolder(elsewhere), elsewhere);
