@@ -16,6 +16,8 @@ test_packages=(
   python3-xlrd python3-olefile libreoffice-calc libreoffice-writer chromium
   python3 python3-aiosmtpd openssl
 )
+# The Debian package's check (tools/test_package.sh): its makers and validators.
+test_packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")
 fi
