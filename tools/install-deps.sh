@@ -23,6 +23,9 @@ packages+=(libdeflate-dev libharfbuzz-dev)
 packages+=(libxlsxwriter-dev)
 # Their tests read the .xlsx back with openpyxl.
 test_packages+=(python3-openpyxl)
+
+# The Debian package's check (tools/test_package.sh): its makers and validators.
+test_packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
 if [ "${1:-}" != --program ]; then
   packages+=("${test_packages[@]}")
 fi

@@ -563,10 +563,11 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
 
 bool IsBatchInvocation(const QStringList& arguments) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        // The window takes --encoding too; alone it opens the window.
+        // The window takes --encoding and --keep too; alone they open the window.
         if (arguments[i] == u"--encoding")
             ++i;
-        else if (arguments[i].startsWith(u"--") && !arguments[i].startsWith(u"--encoding="))
+        else if (arguments[i].startsWith(u"--") && !arguments[i].startsWith(u"--encoding=") &&
+                 arguments[i] != KeepOption)
             return true;
     }
     return false;
@@ -616,6 +617,8 @@ QString UsageText() {
                           "  ORIENTATION      paisagem (any case): landscape; anything else: portrait\n"
                           "  permissao=XYZ    print, send and export permissions; S allows, anything\n"
                           "                   else refuses\n"
+                          "  --keep           open the window, but never delete FILE (closing deletes it\n"
+                          "                   otherwise); the desktop's menu entry uses it\n"
                           "\n"
                           "Options, anywhere on the line (\"--\" ends them; --opt=value also works):\n"
                           "  --png DIR        paint every page to DIR/page-0001.png, page-0002.png, ...\n"

@@ -73,7 +73,7 @@ enum BatchExit : int {
 
 // Whether the command line (arguments without the program's name) asks for
 // the batch mode: some argument begins with "--", other than the window's own
-// --encoding and its value. Call it before creating the
+// --encoding and its value and "--keep". Call it before creating the
 // application object: batch mode needs no display (see RunBatchMode).
 bool IsBatchInvocation(const QStringList& arguments);
 

@@ -16,5 +16,7 @@ int main(int argc, char** argv) {
 
     rl::ViewerApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("relantomador"));
+    // Ties the window to the menu entry (its icon and name) on Wayland desktops.
+    app.setDesktopFileName(QStringLiteral("relantomador"));
     return rl::RunViewer(app, arguments);
 }

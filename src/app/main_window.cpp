@@ -827,7 +827,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::DeleteReportFile() {
     const QString path = session_.Values().ReportFilePath;
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || session_.Values().KeepReportFile) return;
     // Another program may hold the file for a moment; try again a few times, but
     // never keep the window from closing.
     QString reason;

@@ -248,8 +248,8 @@ bool canCreateFileIn(const QString& folder) {
 
 QString ReportSession::HandOffFolder() const {
     const QString program = ProgramFolder();
-    if (canCreateFileIn(program)) return program;
-    // Installed where the user may not write (/usr): the user's own folder.
+    if (!Folders::isInstalledProgramFolder(program) && canCreateFileIn(program)) return program;
+    // Installed (/usr/bin, even for root) or where the user may not write: the user's own folder.
     const QString user = Folders::userDataFolder();
     if (QDir().mkpath(user) && canCreateFileIn(user)) return user;
     return program;

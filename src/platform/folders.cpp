@@ -2,6 +2,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+
+// Set by the build from the install prefix; these stand-ins keep a build
+// without them (an IDE's own) working, always as "not installed".
+#ifndef RL_INSTALL_BINDIR
+#define RL_INSTALL_BINDIR ""
+#endif
+#ifndef RL_INSTALL_SETTINGSDIR
+#define RL_INSTALL_SETTINGSDIR ""
+#endif
 
 namespace rl::Folders {
 
@@ -10,12 +20,39 @@ QString envFolder(const char* name) {
     const QString value = qEnvironmentVariable(name);
     return value.isEmpty() ? QString() : QDir::cleanPath(value);
 }
+
+// Compared through the links, since /bin may be a link to /usr/bin.
+QString resolved(const QString& folder) {
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+}
 } // namespace
 
 QString programFolder() {
     // Without an application object there is no executable path to ask for.
     if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
     return QDir::currentPath();
+}
+
+QString installedProgramFolder() {
+    return QStringLiteral(RL_INSTALL_BINDIR);
+}
+
+QString installedSettingsFolder() {
+    return QStringLiteral(RL_INSTALL_SETTINGSDIR);
+}
+
+bool isInstalledProgramFolder(const QString& folder) {
+    const QString installed = installedProgramFolder();
+    return !installed.isEmpty() && resolved(folder) == resolved(installed);
+}
+
+QString programSettingsFolder(const QString& executableFolder) {
+    return isInstalledProgramFolder(executableFolder) ? installedSettingsFolder() : executableFolder;
+}
+
+QString programSettingsFolder() {
+    return programSettingsFolder(programFolder());
 }
 
 QString currentFolder() {

@@ -8,7 +8,7 @@ using namespace SettingsKeys;
 
 QString Settings::filePath(SettingsFile which) {
     const QString folder =
-        which == SettingsFile::Program ? Folders::programFolder() : Folders::systemFolder();
+        which == SettingsFile::Program ? Folders::programSettingsFolder() : Folders::systemFolder();
     return folder + QStringLiteral("/preview.ini");
 }
 

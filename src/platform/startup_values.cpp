@@ -4,8 +4,10 @@
 
 namespace rl {
 
-StartupValues StartupValues::fromArguments(const QStringList& arguments) {
+StartupValues StartupValues::fromArguments(const QStringList& given) {
     StartupValues values;
+    QStringList arguments = given;
+    values.KeepReportFile = arguments.removeAll(KeepOption.toString()) > 0;
     values.ReportFilePath = arguments.value(0);
     values.ColumnCode = arguments.value(1);
     values.OrientationWord = arguments.value(2);

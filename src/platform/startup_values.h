@@ -12,6 +12,10 @@ namespace rl {
 
 class Settings;
 
+// The window option of the desktop's menu entry: the file is the user's own, so
+// neither closing nor "Abrir" may delete it. Not an option of the batch mode.
+inline constexpr QStringView KeepOption = u"--keep";
+
 // The values taken at start-up from the command line and the program-folder
 // settings file. The report session holds its own copy.
 struct StartupValues {
@@ -23,8 +27,11 @@ struct StartupValues {
     QString PaperName;         // "papel" of the program-folder settings file; empty after an error
     // The encoding the report file is read in (--encoding); Auto decides from its bytes.
     ReportEncoding Encoding = ReportEncoding::Auto;
+    bool KeepReportFile = false; // KeepOption was given: the report file is never deleted
 
     // The values of the command line; arguments excludes the program's name.
+    // KeepOption, wherever it stands, sets KeepReportFile and is not an argument,
+    // so "--keep FILE" names the file as argument 1.
     static StartupValues fromArguments(const QStringList& arguments);
 
     // Reads FigurePath and PaperName from the given settings (the program-folder

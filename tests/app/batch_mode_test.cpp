@@ -104,6 +104,9 @@ TEST(BatchMode, AnyDoubleDashArgumentMakesABatchInvocation) {
     EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "--encoding", "cp850", "132"}));
     EXPECT_FALSE(IsBatchInvocation({"/tmp/r.txt", "--encoding=utf-8"}));
     EXPECT_TRUE(IsBatchInvocation({"/tmp/r.txt", "--encoding", "cp850", "--png", "out"}));
+    // The window's option, as the desktop's menu entry starts the viewer.
+    EXPECT_FALSE(IsBatchInvocation({"--keep", "/tmp/r.txt"}));
+    EXPECT_TRUE(IsBatchInvocation({"--keep", "/tmp/r.txt", "--export", "/tmp/r.pdf"}));
 }
 
 TEST(BatchMode, HelpAndVersion) {

@@ -359,6 +359,20 @@ TEST_F(MainWindow, CloseCommandsDeleteTheReportFile) {
     EXPECT_FALSE(QFileInfo::exists(again));
 }
 
+TEST_F(MainWindow, WithKeepNeitherOpenNorClosingDeletesAFile) {
+    const QString report = writeReport(QStringLiteral("report.txt"), 2);
+    const QString other = writeReport(QStringLiteral("other.txt"), 1);
+    start({QStringLiteral("--keep"), report});
+    EXPECT_EQ(pageCount(), 2);
+    dialogs.openAnswers = {other};
+    window->Abrir1->trigger();
+    EXPECT_EQ(pageCount(), 1);
+    window->Sair1->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QFileInfo::exists(report));
+    EXPECT_TRUE(QFileInfo::exists(other));
+}
+
 TEST_F(MainWindow, ReportPathThatCannotBeDeletedIsLeftAndLogged) {
     // A folder named as the report: no file to read, and nothing that may be deleted.
     const QString folder = dir.filePath(QStringLiteral("folder.txt"));

@@ -2,6 +2,7 @@
 // file's wrapping for fixed-pitch display.
 #include "composer/report_session.h"
 #include "platform/error.h"
+#include "platform/folders.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -58,6 +59,10 @@ TEST(HandOffFolder, IsTheProgramFolderWhenWritableElseTheUsersDataFolder) {
     const QString user = QDir(qEnvironmentVariable("XDG_DATA_HOME")).filePath(QStringLiteral("relantomador"));
     EXPECT_EQ(session.HandOffFolder(), user);
     EXPECT_TRUE(QFileInfo(user).isDir());
+
+    // The installed program's folder is the package's, even where root may write.
+    session.SetProgramFolder(Folders::installedProgramFolder());
+    EXPECT_EQ(session.HandOffFolder(), user);
 }
 
 } // namespace

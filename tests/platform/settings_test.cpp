@@ -1,3 +1,4 @@
+#include "platform/folders.h"
 #include "platform/settings.h"
 
 #include "support/test_support.h"
@@ -105,6 +106,18 @@ TEST(SettingsFiles, ProgramAndSystemFilesAreDistinct) {
     EXPECT_EQ(program, QCoreApplication::applicationDirPath() + QStringLiteral("/preview.ini"));
     EXPECT_EQ(system, qEnvironmentVariable("RELANTOMADOR_SYSTEM_DIR") + QStringLiteral("/preview.ini"));
     EXPECT_NE(program, system);
+}
+
+TEST(SettingsFiles, InstalledProgramReadsItsFileFromTheConfigurationFolder) {
+    using namespace rl::Folders;
+    ASSERT_FALSE(installedProgramFolder().isEmpty());
+    EXPECT_TRUE(installedSettingsFolder().endsWith(QStringLiteral("etc/relantomador")));
+    EXPECT_EQ(programSettingsFolder(installedProgramFolder()), installedSettingsFolder());
+    EXPECT_EQ(programSettingsFolder(installedProgramFolder() + QStringLiteral("/")),
+              installedSettingsFolder());
+    // Anywhere else (a build tree, a copied program folder) the file is beside the executable.
+    const QString elsewhere = rl::test::sandboxDir();
+    EXPECT_EQ(programSettingsFolder(elsewhere), elsewhere);
 }
 
 TEST(SettingsFiles, SystemFileIsWrittenInTheSystemFolder) {

@@ -43,6 +43,24 @@ TEST(StartupValues, ArgumentsAreTakenAsTheyAre) {
     EXPECT_EQ(values.JoinedCommandLine, QStringLiteral("   80  retrato"));
 }
 
+TEST(StartupValues, KeepOptionIsNoArgumentWhereverItStands) {
+    const StartupValues first = StartupValues::fromArguments(
+        {QStringLiteral("--keep"), QStringLiteral("/tmp/r.txt"), QStringLiteral("132")});
+    EXPECT_TRUE(first.KeepReportFile);
+    EXPECT_EQ(first.ReportFilePath, QStringLiteral("/tmp/r.txt"));
+    EXPECT_EQ(first.ColumnCode, QStringLiteral("132"));
+    EXPECT_EQ(first.JoinedCommandLine, QStringLiteral(" /tmp/r.txt 132"));
+
+    const StartupValues last =
+        StartupValues::fromArguments({QStringLiteral("/tmp/r.txt"), QStringLiteral("--keep")});
+    EXPECT_TRUE(last.KeepReportFile);
+    EXPECT_TRUE(last.ColumnCode.isEmpty());
+
+    EXPECT_FALSE(StartupValues::fromArguments({QStringLiteral("/tmp/r.txt")}).KeepReportFile);
+    // Only the option itself: a file may be called "--keep.txt".
+    EXPECT_FALSE(StartupValues::fromArguments({QStringLiteral("--keep.txt")}).KeepReportFile);
+}
+
 TEST(StartupValues, FigureAndPaperComeFromTheSettings) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("preview.ini"));
