@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < pages; ++i) {
         std::unique_ptr<TRLGraphicSurface> page = bench::makeReportPage(i);
         if (i == 0 || i == pages - 1)
-            page->TextRect({38, 770, 1018, 782}, 38, 770, "SALDO DA CONTA  a\xe7\xe3o  1.234,56", haLeft, vaTop,
-                           5);
+            page->TextRect({38, 770, 1018, 782}, 38, 770, "SALDO DA CONTA  a\xe7\xe3o  1.234,56", haLeft,
+                           vaTop, 5);
         store.Add(std::move(page));
     }
     const double startMiB = bench::currentMiB();
@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
         ReportSearch search(store, TextPattern::FromText(QString::fromUtf8(c.text), c.options));
         search.Run();
         const double seconds = bench::secondsSince(start);
-        std::printf("count pass, %-19s %.3f s (%.0f pages/s), %d matches\n", (std::string(c.name) + ":").c_str(),
-                    seconds, pages / seconds, search.Total());
+        std::printf("count pass, %-19s %.3f s (%.0f pages/s), %d matches\n",
+                    (std::string(c.name) + ":").c_str(), seconds, pages / seconds, search.Total());
     }
 
     ReportSearch search(store, TextPattern::FromText(QStringLiteral("saldo"), {}));
@@ -64,9 +64,10 @@ int main(int argc, char** argv) {
     const std::optional<TextMatch> last = search.Next(first->at, false, wrapped);
     const std::optional<TextMatch> again = search.Next(last->at, false, wrapped);
     const double stepSeconds = bench::secondsSince(start);
-    std::printf("first -> last -> wrap:        %.4f s (pages %d, %d, %d; ordinal of the last %d)\n", stepSeconds,
-                first->at.page + 1, last->at.page + 1, again->at.page + 1, search.Ordinal(*last) + 1);
-    std::printf("resident memory:              %.1f MiB before the searches, %.1f after, %.1f peak\n", startMiB,
-                bench::currentMiB(), bench::peakMiB());
+    std::printf("first -> last -> wrap:        %.4f s (pages %d, %d, %d; ordinal of the last %d)\n",
+                stepSeconds, first->at.page + 1, last->at.page + 1, again->at.page + 1,
+                search.Ordinal(*last) + 1);
+    std::printf("resident memory:              %.1f MiB before the searches, %.1f after, %.1f peak\n",
+                startMiB, bench::currentMiB(), bench::peakMiB());
     return 0;
 }

@@ -307,8 +307,9 @@ BatchRequest parseArguments(const QStringList& arguments) {
         if (request.png || request.exportPath || request.draft || request.print || request.mail)
             usageError(QStringLiteral("--find cannot be combined with another output"));
     } else if (!request.png && !request.exportPath && !request.draft && !request.print && !request.mail)
-        usageError(QStringLiteral("nothing to do: give --png DIR, --export OUT, --print [QUEUE], --draft OUT, "
-                                  "--mail TO or --find TEXT"));
+        usageError(
+            QStringLiteral("nothing to do: give --png DIR, --export OUT, --print [QUEUE], --draft OUT, "
+                           "--mail TO or --find TEXT"));
     if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
     if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
     return request;

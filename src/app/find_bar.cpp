@@ -80,7 +80,8 @@ FindBar::FindBar(TRLPreview* preview, QWidget* parent) : QToolBar(parent), previ
     CountLabel = new QLabel(this);
     CountLabel->setObjectName(QStringLiteral("CountLabel"));
     CountLabel->setContentsMargins(6, 0, 6, 0);
-    CountLabel->setMinimumWidth(CountLabel->fontMetrics().horizontalAdvance(QStringLiteral("00000 de 00000")));
+    CountLabel->setMinimumWidth(
+        CountLabel->fontMetrics().horizontalAdvance(QStringLiteral("00000 de 00000")));
     addWidget(CountLabel);
     addSeparator();
 

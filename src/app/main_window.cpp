@@ -240,8 +240,8 @@ void TForm1::CreateToolBar() {
     // The preview's tools: one group, the hand down.
     ButHand = AddToolButton(QStringLiteral("ButHand"), QString(), WindowGlyphs::ButtonIcon(B::Hand));
     ButZoom = AddToolButton(QStringLiteral("ButZoom"), QString(), WindowGlyphs::ButtonIcon(B::Zoom));
-    ButSelect =
-        AddToolButton(QStringLiteral("ButSelect"), QStringLiteral("Selecionar"), WindowGlyphs::ButtonIcon(B::Select));
+    ButSelect = AddToolButton(QStringLiteral("ButSelect"), QStringLiteral("Selecionar"),
+                              WindowGlyphs::ButtonIcon(B::Select));
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);
     for (QToolButton* button : {ButHand, ButZoom, ButSelect}) {
@@ -413,10 +413,10 @@ void TForm1::CreateMenus() {
     connect(Configuracoes1, &QAction::triggered, this, [this] { Configuracoes1Click(); });
     Pesquisar1 = AddMenu(bar, QStringLiteral("Pesquisar1"), QStringLiteral("Pesquisar"), false);
     Localizar1 = AddMenuItem(Pesquisar1, QStringLiteral("Localizar1"), QStringLiteral("Localizar..."), true);
-    LocalizarProxima1 =
-        AddMenuItem(Pesquisar1, QStringLiteral("LocalizarProxima1"), QStringLiteral("Localizar próxima"), true);
-    LocalizarAnterior1 =
-        AddMenuItem(Pesquisar1, QStringLiteral("LocalizarAnterior1"), QStringLiteral("Localizar anterior"), true);
+    LocalizarProxima1 = AddMenuItem(Pesquisar1, QStringLiteral("LocalizarProxima1"),
+                                    QStringLiteral("Localizar próxima"), true);
+    LocalizarAnterior1 = AddMenuItem(Pesquisar1, QStringLiteral("LocalizarAnterior1"),
+                                     QStringLiteral("Localizar anterior"), true);
     Localizar1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     LocalizarProxima1->setShortcut(QKeySequence(Qt::Key_F3));
     LocalizarAnterior1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));

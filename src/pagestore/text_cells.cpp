@@ -35,12 +35,14 @@ const TextCellLayout::Placed& TextCellLayout::Place(const TRLTextObject& text) {
     const auto mapY = [&](std::int32_t y) { return target_.top() + roundEven(y * yf_); };
     const PageRect r{mapX(text.Bounds.left), mapY(text.Bounds.top), mapX(text.Bounds.right),
                      mapY(text.Bounds.bottom)};
-    const TextPlacement placed = placeText(text, r, QPoint(mapX(text.Origin.x), mapY(text.Origin.y)), metrics, t);
+    const TextPlacement placed =
+        placeText(text, r, QPoint(mapX(text.Origin.x), mapY(text.Origin.y)), metrics, t);
     placed_.x = placed.x;
     placed_.y = placed.y;
     placed_.height = placed.height;
     placed_.display = fromWindows1252(t);
-    placed_.blank = QFontMetricsF(font_, const_cast<QPaintDevice*>(device_)).horizontalAdvance(QLatin1Char(' '));
+    placed_.blank =
+        QFontMetricsF(font_, const_cast<QPaintDevice*>(device_)).horizontalAdvance(QLatin1Char(' '));
     placedText_ = &text;
     return placed_;
 }
@@ -49,8 +51,8 @@ double TextCellLayout::AdvanceOf(const Placed& placed, int count) const {
     if (count <= 0) return 0;
     const int inText = std::min(count, int(placed.display.size()));
     // Glyphs are laid out at their fractional advances from the start, as drawText does.
-    const double advance =
-        QFontMetricsF(font_, const_cast<QPaintDevice*>(device_)).horizontalAdvance(placed.display.left(inText));
+    const double advance = QFontMetricsF(font_, const_cast<QPaintDevice*>(device_))
+                               .horizontalAdvance(placed.display.left(inText));
     return advance + (count - inText) * placed.blank;
 }
 

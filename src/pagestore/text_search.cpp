@@ -127,7 +127,8 @@ void TextPattern::FindIn(std::string_view line, std::vector<int>& starts) const 
 std::vector<const TRLTextObject*> PageLines(const TRLGraphicSurface& page) {
     std::vector<const TRLTextObject*> lines;
     for (const auto& object : page.Items())
-        if (object->kind() == ObjectKind::Text) lines.push_back(static_cast<const TRLTextObject*>(object.get()));
+        if (object->kind() == ObjectKind::Text)
+            lines.push_back(static_cast<const TRLTextObject*>(object.get()));
     return lines;
 }
 

@@ -478,8 +478,10 @@ void TRLPreview::ZoomAround(double zoom, QPoint at) {
     const double fy = before.height() > 0 ? double(at.y() - before.top()) / before.height() : 0;
     SetZoomFactor(zoom);
     const QRect after = under->InnerRect().translated(under->pos());
-    SetHorzScrollPosition(HorzScrollPosition() + after.left() + int(std::lround(fx * after.width())) - at.x());
-    SetVertScrollPosition(VertScrollPosition() + after.top() + int(std::lround(fy * after.height())) - at.y());
+    SetHorzScrollPosition(HorzScrollPosition() + after.left() + int(std::lround(fx * after.width())) -
+                          at.x());
+    SetVertScrollPosition(VertScrollPosition() + after.top() + int(std::lround(fy * after.height())) -
+                          at.y());
 }
 
 void TRLPreview::ToolPress(TRLPreviewBox* box, QMouseEvent* event) {
@@ -494,7 +496,8 @@ void TRLPreview::ToolPress(TRLPreviewBox* box, QMouseEvent* event) {
         return;
     }
     if (tool_ == Tool::Zoom && (left || event->button() == Qt::RightButton)) {
-        const QPoint at = box ? box->mapTo(viewport(), event->position().toPoint()) : event->position().toPoint();
+        const QPoint at =
+            box ? box->mapTo(viewport(), event->position().toPoint()) : event->position().toPoint();
         if (!left) ShowToolCursor(true);
         const double zoom = left ? ZoomInLevel(zoomFactor_) : ZoomOutLevel(zoomFactor_);
         if (zoom == zoomFactor_) return;
@@ -529,11 +532,13 @@ bool TRLPreview::ToolMove(TRLPreviewBox* box, QMouseEvent* event) {
     // The box pressed on keeps the mouse until the button is let go.
     if (!box || box != dragBox_) return true;
     const QPoint at = event->position().toPoint();
-    if (drag_ == Drag::SelectPending && (at - dragStartInBox_).manhattanLength() < QApplication::startDragDistance())
+    if (drag_ == Drag::SelectPending &&
+        (at - dragStartInBox_).manhattanLength() < QApplication::startDragDistance())
         return true;
     drag_ = Drag::Select;
     if (const TRLGraphicSurface* page = box->Page())
-        SetSelection(TextMarks::BlockBetween(*page, box->PageIndex(), box->InnerRect(), box, dragStartInBox_, at));
+        SetSelection(
+            TextMarks::BlockBetween(*page, box->PageIndex(), box->InnerRect(), box, dragStartInBox_, at));
     return true;
 }
 
@@ -575,7 +580,8 @@ void TRLPreview::ScrollIntoView(const QRect& rect) {
 void TRLPreview::ShowTextMatch(const TextMatch& match) {
     marks_.match = match;
     if (!storage_) return;
-    if (!BoxOfPage(match.at.page)) GoToPageNumber(clampToInt(qint64(storage_->FirstPageNumber()) + match.at.page));
+    if (!BoxOfPage(match.at.page))
+        GoToPageNumber(clampToInt(qint64(storage_->FirstPageNumber()) + match.at.page));
     UpdateMarksOf(match.at.page);
     TRLPreviewBox* box = BoxOfPage(match.at.page);
     if (!box) return;

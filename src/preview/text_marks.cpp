@@ -12,7 +12,8 @@
 
 namespace rl {
 
-void TextMarks::Paint(QPainter& painter, const TRLGraphicSurface& page, int pageIndex, const QRect& inner) const {
+void TextMarks::Paint(QPainter& painter, const TRLGraphicSurface& page, int pageIndex,
+                      const QRect& inner) const {
     const bool withMatch = match && match->at.page == pageIndex;
     const bool withSelection = !selection.IsEmpty() && selection.page == pageIndex;
     if (!withMatch && !withSelection) return;
@@ -38,7 +39,8 @@ QRect TextMarks::BlockRect(const TRLGraphicSurface& page, const QRect& inner, co
     TextCellLayout layout(page, inner, device);
     QRect area;
     const int count = block.lastColumn - block.firstColumn + 1;
-    for (int line = std::max(0, block.firstLine); line <= block.lastLine && size_t(line) < lines.size(); ++line)
+    for (int line = std::max(0, block.firstLine); line <= block.lastLine && size_t(line) < lines.size();
+         ++line)
         area |= layout.Cells(*lines[size_t(line)], block.firstColumn, count);
     return area;
 }
@@ -68,7 +70,8 @@ QString TextMarks::BlockText(const TRLGraphicSurface& page, const TextBlock& blo
     if (block.IsEmpty()) return {};
     const std::vector<const TRLTextObject*> lines = PageLines(page);
     QStringList rows;
-    for (int line = std::max(0, block.firstLine); line <= block.lastLine && size_t(line) < lines.size(); ++line) {
+    for (int line = std::max(0, block.firstLine); line <= block.lastLine && size_t(line) < lines.size();
+         ++line) {
         const std::string text = lines[size_t(line)]->DisplayText();
         std::string cells;
         if (size_t(block.firstColumn) < text.size())

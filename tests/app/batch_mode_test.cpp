@@ -186,14 +186,16 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"FindWithAnotherOutput",
                   {"FILE", "--find", "x", "--png", "OUT"},
                   "--find cannot be combined with another output"},
-        UsageCase{"CaseWithoutFind", {"FILE", "--png", "OUT", "--case"}, "--case and --word apply to --find only"}),
+        UsageCase{
+            "CaseWithoutFind", {"FILE", "--png", "OUT", "--case"}, "--case and --word apply to --find only"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- --find
 
 TEST(BatchMode, FindPrintsEachMatchingLineInUtf8AndSaysWhetherItFound) {
     BatchFixture f;
-    const QString report = f.writeReport("RELATORIO\r\nSaldo anterior\r\nA\xc7\xc3O saldo\r\n\fsaldos \x80 10\r\n");
+    const QString report =
+        f.writeReport("RELATORIO\r\nSaldo anterior\r\nA\xc7\xc3O saldo\r\n\fsaldos \x80 10\r\n");
     EXPECT_EQ(f.run({report, "--find", "saldo"}), 0);
     EXPECT_EQ(QString::fromUtf8(f.outBytes),
               QStringLiteral("1:1:Saldo anterior\n1:2:AÇÃO saldo\n2:1:saldos € 10\n"));

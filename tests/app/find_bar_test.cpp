@@ -111,7 +111,8 @@ TEST_F(FindInMainWindow, SearchMenuOpensTheFindBarAndEscapeClosesOnlyTheBar) {
     QStringList captions;
     for (const QAction* item : window->Pesquisar1->actions())
         captions << item->text() + u' ' + item->shortcut().toString();
-    EXPECT_EQ(captions, QStringList({"Localizar... Ctrl+F", "Localizar próxima F3", "Localizar anterior Shift+F3"}));
+    EXPECT_EQ(captions,
+              QStringList({"Localizar... Ctrl+F", "Localizar próxima F3", "Localizar anterior Shift+F3"}));
 
     window->Localizar1->trigger();
     ASSERT_TRUE(window->FindBar1->isVisible());

@@ -146,10 +146,13 @@ TEST_F(TextMarksTest, BlockSelectionCopiesTheCellsOfEachLine) {
         description.resize(22, ' ');
         return code + description + value;
     };
-    const std::vector<std::string> lines = {row("CODIGO", "DESCRICAO", "    VALOR"),
-                                            row("000101", "Caf\xe9 em gr\xe3o", " 1.234,56"),
-                                            row("000102", "A\xe7\xfa" "car refinado", "   987,00"),
-                                            row("000103", "Leite", "12,30    "), row("TOTAL", "", " 2.233,86")};
+    const std::vector<std::string> lines = {
+        row("CODIGO", "DESCRICAO", "    VALOR"), row("000101", "Caf\xe9 em gr\xe3o", " 1.234,56"),
+        row("000102",
+            "A\xe7\xfa"
+            "car refinado",
+            "   987,00"),
+        row("000103", "Leite", "12,30    "), row("TOTAL", "", " 2.233,86")};
     attachLines(lines);
     preview->SetTool(TRLPreview::Tool::Select);
     TRLPreviewBox* box = preview->Boxes(0);
