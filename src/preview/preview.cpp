@@ -617,9 +617,16 @@ QString TRLPreview::SelectedText() {
 bool TRLPreview::CopySelectedText() {
     if (marks_.selection.IsEmpty() || !storage_) return false;
     const QString text = SelectedText();
+    // HTML drops the blanks at either end (a number stays a number) and runs
+    // blanks together: the blanks inside a line are kept as no-break spaces
+    // after the first.
     QString html = QStringLiteral("<meta charset=\"utf-8\"><table>");
-    for (const QString& line : text.split(u'\n'))
-        html += QStringLiteral("<tr><td>") + line.toHtmlEscaped() + QStringLiteral("</td></tr>");
+    for (const QString& line : text.split(u'\n')) {
+        QString cell = line.trimmed().toHtmlEscaped();
+        cell.replace(QStringLiteral("  "), QStringLiteral(" &nbsp;"));
+        cell.replace(QStringLiteral("&nbsp; "), QStringLiteral("&nbsp;&nbsp;"));
+        html += QStringLiteral("<tr><td>") + cell + QStringLiteral("</td></tr>");
+    }
     html += QStringLiteral("</table>");
     auto* data = new QMimeData;
     data->setText(text);

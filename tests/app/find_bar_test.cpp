@@ -4,9 +4,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QTemporaryDir>
 
 using namespace rl;
 using namespace rl::test;
@@ -127,4 +132,26 @@ TEST_F(FindInMainWindow, SearchMenuOpensTheFindBarAndEscapeClosesOnlyTheBar) {
     EXPECT_FALSE(window->FindBar1->isVisible());
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->RLPreview1->HighlightedMatch());
+}
+
+// The copied selection as LibreOffice Calc takes it from the clipboard's HTML
+// flavour: one cell per report line.
+TEST_F(FindBarTest, CopiedSelectionInteropCalcReadsOneCellPerLine) {
+    preview.SetSelection({0, 0, 2, 0, 27});
+    ASSERT_TRUE(preview.CopySelectedText());
+    QTemporaryDir work;
+    const QString html = work.filePath("selection.html");
+    test::writeFile(html, QApplication::clipboard()->mimeData()->html().toUtf8());
+    QProcess soffice;
+    soffice.start("soffice", {"--headless", "-env:UserInstallation=file://" + work.path() + "/profile",
+                              "--infilter=HTML (StarCalc)", "--convert-to",
+                              "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir", work.path(), html});
+    ASSERT_TRUE(soffice.waitForFinished(180000));
+    ASSERT_EQ(soffice.exitCode(), 0) << soffice.readAllStandardError().toStdString();
+    // The blanks inside a line come as no-break spaces.
+    const QString csv = QString::fromUtf8(test::readFile(work.filePath("selection.csv")))
+                            .replace(QChar(0xA0), u' ')
+                            .remove(u'"'); // text cells come quoted
+    EXPECT_EQ(csv.split(u'\n', Qt::SkipEmptyParts),
+              QStringList({"linha 1 da página 1", "linha 2 da página 1", "Saldo anterior      1.000,00"}));
 }
