@@ -34,3 +34,14 @@ for sample in examples/*.txt; do
     "$work/$name.txt" "$columns" "$orientation")
 done
 ls -l "$out"/viewer-*.png
+# The find bar on a match, and a block selection of the balance column, on
+# the ledger.
+cp examples/ledger-132.txt "$work/ledger-132.txt"
+(cd "$work" && RELANTOMADOR_SCREENSHOT="$out/viewer-find.png" RELANTOMADOR_SCREENSHOT_FIND="aplicação" \
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" "$program" \
+  "$work/ledger-132.txt" 132 paisagem)
+cp examples/ledger-132.txt "$work/ledger-132.txt"
+(cd "$work" && RELANTOMADOR_SCREENSHOT="$out/viewer-selection.png" RELANTOMADOR_SCREENSHOT_SELECTION="7-16:119-130" \
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" "$program" \
+  "$work/ledger-132.txt" 132 paisagem)
+ls -l "$out"/viewer-find.png "$out"/viewer-selection.png

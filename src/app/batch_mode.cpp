@@ -1,11 +1,13 @@
 #include "app/batch_mode.h"
 
+#include "app/batch_find.h"
 #include "app/report_mailer.h"
 #include "app/startup.h"
 
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
 #include "pagestore/graphic_storage.h"
+#include "pagestore/text_search.h"
 #include "platform/error.h"
 #include "platform/message_presenter.h"
 #include "platform/progress_presenter.h"
@@ -74,6 +76,8 @@ struct BatchRequest {
     int form = 0;                 // 0 the filter's own, 1 "80 cols", 2 "132 cols"
     std::optional<MailRequest> mail;
     ReportEncoding encoding = ReportEncoding::Auto;
+    std::optional<QString> find; // --find TEXT, with --case and --word
+    TextSearchOptions findOptions;
 };
 
 struct OptionRule {
@@ -88,6 +92,7 @@ constexpr OptionRule kOptions[] = {
     {"form", true, true},    {"mail", true, true},     {"cc", true, true},     {"from", true, true},
     {"subject", true, true}, {"message", true, true},  {"type", true, true},   {"name", true, true},
     {"encoding", true, true},
+    {"find", true, true},    {"case", false, true},    {"word", false, true},
 };
 
 const OptionRule* findOption(const QString& name) {
@@ -251,6 +256,12 @@ BatchRequest parseArguments(const QStringList& arguments) {
             request.draft = *value;
         else if (name == u"mail")
             mailTo = *value;
+        else if (name == u"find")
+            request.find = *value;
+        else if (name == u"case")
+            request.findOptions.matchCase = true;
+        else if (name == u"word")
+            request.findOptions.wholeWord = true;
         else if (name == u"cc" || name == u"from" || name == u"subject" || name == u"message" ||
                  name == u"type" || name == u"name") {
             mailOptions << name;
@@ -297,9 +308,17 @@ BatchRequest parseArguments(const QStringList& arguments) {
         mail.To = *mailTo;
         request.mail = mail;
     }
-    if (!request.png && !request.exportPath && !request.draft && !request.print && !request.mail)
-        usageError(QStringLiteral(
-            "nothing to do: give --png DIR, --export OUT, --print [QUEUE], --draft OUT or --mail TO"));
+    if ((seen.contains(QStringLiteral("case")) || seen.contains(QStringLiteral("word"))) && !request.find)
+        usageError(QStringLiteral("--case and --word apply to --find only"));
+    if (request.find) {
+        // Its exit status says whether something was found: it stands alone.
+        if (request.find->isEmpty()) usageError(QStringLiteral("--find needs a text"));
+        if (request.png || request.exportPath || request.draft || request.print || request.mail)
+            usageError(QStringLiteral("--find cannot be combined with another output"));
+    } else if (!request.png && !request.exportPath && !request.draft && !request.print && !request.mail)
+        usageError(
+            QStringLiteral("nothing to do: give --png DIR, --export OUT, --print [QUEUE], --draft OUT, "
+                           "--mail TO or --find TEXT"));
     if (request.zoom && !request.png) usageError(QStringLiteral("--zoom applies to --png only"));
     if (request.plain.isEmpty()) usageError(QStringLiteral("no report file given"));
     return request;
@@ -526,6 +545,12 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     // anything written.
     TRLGraphicStorage& store = session.Pages();
     const PageRange range = pageRange(store, request);
+    // Found: 0; nothing found: 1.
+    if (request.find)
+        return WriteFoundLines(store, TextPattern::FromText(*request.find, request.findOptions), range.from,
+                               range.to, out) > 0
+                   ? BatchDone
+                   : BatchUsageError;
     TRLCustomSaveFilter* filter = nullptr;
     if (request.exportPath && !textExport) {
         filter = SaveFilterByFileName(*request.exportPath);
@@ -656,11 +681,15 @@ QString UsageText() {
                           "                   when the bytes show it, else cp1252); box-drawing frames\n"
                           "                   print as - = | +, other characters cp1252 lacks as ?;\n"
                           "                   the window takes it too\n"
+                          "  --find TEXT      print each line that holds TEXT as PAGE:LINE:TEXT (UTF-8);\n"
+                          "                   exit status 0 when found, 1 when not; letter case is\n"
+                          "                   ignored unless --case, --word matches whole words only\n"
                           "  --help           this text\n"
                           "  --version        the program's version\n"
                           "\n"
                           "Exit status: 0 done, 1 bad usage, 2 input or output file problem,\n"
-                          "3 refused by the permissions, 4 printing or sending failed.\n");
+                          "3 refused by the permissions, 4 printing or sending failed; --find: 1 also\n"
+                          "when nothing was found.\n");
 }
 
 } // namespace rl

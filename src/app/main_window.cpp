@@ -2,6 +2,7 @@
 
 #include "app/cursors.h"
 #include "app/email_dialog.h"
+#include "app/find_bar.h"
 #include "app/navigation_panel.h"
 #include "app/window_glyphs.h"
 #include "composer/composer_form.h"
@@ -115,7 +116,15 @@ TForm1::TForm1(ReportSession& session, QWidget* parent) : QMainWindow(parent), s
     // the page tree (checapaginas brings them up).
     NavigationPanel1->setVisible(false);
     RLPreview1->setVisible(false);
-    RLPreview1->setCursor(Cursors::Get(crHand1));
+    RLPreview1->SetToolCursors(TRLPreview::Tool::Hand, Cursors::Get(crHand1), Cursors::Get(crHand2));
+    RLPreview1->SetToolCursors(TRLPreview::Tool::Zoom, Cursors::Get(crZoom1), Cursors::Get(crZoom2));
+    RLPreview1->SetToolCursors(TRLPreview::Tool::Select, QCursor(Qt::IBeamCursor), QCursor(Qt::IBeamCursor));
+    RLPreview1->SetTool(TRLPreview::Tool::Hand);
+    // The zoom tool's zoom shows in the zoom box.
+    RLPreview1->OnToolZoom = [this](TRLPreview* preview) {
+        ComboBox1->setEditText(QString::number(std::lround(preview->ZoomFactor())));
+    };
+    connect(&session_, &ReportSession::PagesChanged, this, [this] { FindBar1->Invalidate(); });
     Edit1->setFocus();
 
     qApp->installEventFilter(this);
@@ -229,19 +238,21 @@ void TForm1::CreateToolBar() {
     connect(butlast, &QToolButton::clicked, this, [this] { butlastClick(); });
     ToolBar1->addSeparator();
 
-    // Hand and zoom: one group, the hand down; disabled, and nothing enables them.
+    // The preview's tools: one group, the hand down.
     ButHand = AddToolButton(QStringLiteral("ButHand"), QString(), WindowGlyphs::ButtonIcon(B::Hand));
     ButZoom = AddToolButton(QStringLiteral("ButZoom"), QString(), WindowGlyphs::ButtonIcon(B::Zoom));
+    ButSelect = AddToolButton(QStringLiteral("ButSelect"), QStringLiteral("Selecionar"),
+                              WindowGlyphs::ButtonIcon(B::Select));
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);
-    for (QToolButton* button : {ButHand, ButZoom}) {
+    for (QToolButton* button : {ButHand, ButZoom, ButSelect}) {
         button->setCheckable(true);
-        button->setEnabled(false);
         group->addButton(button);
     }
     ButHand->setChecked(true);
     connect(ButHand, &QToolButton::clicked, this, [this] { ButHandClick(); });
     connect(ButZoom, &QToolButton::clicked, this, [this] { ButZoomClick(); });
+    connect(ButSelect, &QToolButton::clicked, this, [this] { ButSelectClick(); });
     ToolBar1->addSeparator();
 
     SpeedButton1 = AddToolButton(QStringLiteral("SpeedButton1"), QStringLiteral("Fechar"),
@@ -286,6 +297,13 @@ void TForm1::CreateBody() {
     };
     layout->addWidget(RLPreview1, 1);
     setCentralWidget(body);
+
+    addToolBarBreak(Qt::TopToolBarArea);
+    FindBar1 = new FindBar(RLPreview1, this);
+    addToolBar(Qt::TopToolBarArea, FindBar1);
+    FindBar1->setVisible(false);
+    FindBar1->OnNotice = [this](const QString& text) { StatusPanel->setText(text); };
+    FindBar1->OnClosed = [this] { Edit1->setFocus(); };
 
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
@@ -394,11 +412,18 @@ void TForm1::CreateMenus() {
     bar->addAction(Configuracoes1);
     menuItems_.push_back(Configuracoes1);
     connect(Configuracoes1, &QAction::triggered, this, [this] { Configuracoes1Click(); });
-    Pesquisar1 = new QAction(QStringLiteral("Pesquisar"), bar);
-    Pesquisar1->setObjectName(QStringLiteral("Pesquisar1"));
-    Pesquisar1->setEnabled(false);
-    bar->addAction(Pesquisar1);
-    menuItems_.push_back(Pesquisar1);
+    Pesquisar1 = AddMenu(bar, QStringLiteral("Pesquisar1"), QStringLiteral("Pesquisar"), false);
+    Localizar1 = AddMenuItem(Pesquisar1, QStringLiteral("Localizar1"), QStringLiteral("Localizar..."), true);
+    LocalizarProxima1 = AddMenuItem(Pesquisar1, QStringLiteral("LocalizarProxima1"),
+                                    QStringLiteral("Localizar próxima"), true);
+    LocalizarAnterior1 = AddMenuItem(Pesquisar1, QStringLiteral("LocalizarAnterior1"),
+                                     QStringLiteral("Localizar anterior"), true);
+    Localizar1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    LocalizarProxima1->setShortcut(QKeySequence(Qt::Key_F3));
+    LocalizarAnterior1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    connect(Localizar1, &QAction::triggered, this, [this] { FindBar1->Open(); });
+    connect(LocalizarProxima1, &QAction::triggered, this, [this] { FindBar1->FindNext(); });
+    connect(LocalizarAnterior1, &QAction::triggered, this, [this] { FindBar1->FindPrevious(); });
 }
 
 // ---------------------------------------------------------------- composer view
@@ -597,11 +622,15 @@ void TForm1::SpeedButton2Click() {
 }
 
 void TForm1::ButHandClick() {
-    RLPreview1->setCursor(Cursors::Get(crHand1));
+    RLPreview1->SetTool(TRLPreview::Tool::Hand);
 }
 
 void TForm1::ButZoomClick() {
-    RLPreview1->setCursor(Cursors::Get(crZoom1));
+    RLPreview1->SetTool(TRLPreview::Tool::Zoom);
+}
+
+void TForm1::ButSelectClick() {
+    RLPreview1->SetTool(TRLPreview::Tool::Select);
 }
 
 // ---------------------------------------------------------------- file, font, picture, orientation
@@ -794,11 +823,16 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
     auto* key = static_cast<QKeyEvent*>(event);
     const bool zoomBox = widget == ComboBox1 || widget == ComboBox1->lineEdit();
-    // Ctrl+C copies the page shown, unless the user selected text to copy.
+    // Ctrl+C copies the text selected in the page, else the page shown, unless
+    // the user selected text in a box to copy.
     if (key->matches(QKeySequence::Copy)) {
         const auto* edit = qobject_cast<const QLineEdit*>(widget);
-        if (!(edit && edit->hasSelectedText()) && RLPreview1->CopyCurrentPage()) return true;
+        if (!(edit && edit->hasSelectedText()) &&
+            (RLPreview1->CopySelectedText() || RLPreview1->CopyCurrentPage()))
+            return true;
     }
+    // The find bar's keys are its own: Escape closes it, not the window.
+    if (FindBar1->isAncestorOf(widget)) return FindBar1->HandleKey(*key);
     FormKeyDown(key->key());
     if (zoomBox) {
         switch (key->key()) {

@@ -19,6 +19,7 @@ class QTreeWidgetItem;
 
 namespace rl {
 
+class FindBar;
 class NavigationPanel;
 class ReportSession;
 class TForm2;
@@ -75,6 +76,7 @@ public:
     QToolButton* butlast = nullptr;
     QToolButton* ButHand = nullptr;
     QToolButton* ButZoom = nullptr;
+    QToolButton* ButSelect = nullptr; // the block selection tool, "Selecionar"
     QToolButton* SpeedButton1 = nullptr;
 
     // ---- body
@@ -82,6 +84,7 @@ public:
     QTreeWidget* TreeView1 = nullptr;
     TRLPreview* RLPreview1 = nullptr;
     QLabel* StatusPanel = nullptr; // the status bar's one centred panel
+    FindBar* FindBar1 = nullptr;   // under the toolbar, shown by "Localizar..."
 
     // ---- menus: a menu's own item is its menuAction()
     QMenu* Arquivo1 = nullptr;
@@ -114,7 +117,10 @@ public:
     QAction* Inserir1 = nullptr;
     QAction* Remover1 = nullptr;
     QAction* Configuracoes1 = nullptr;
-    QAction* Pesquisar1 = nullptr;
+    QMenu* Pesquisar1 = nullptr;
+    QAction* Localizar1 = nullptr;
+    QAction* LocalizarProxima1 = nullptr;
+    QAction* LocalizarAnterior1 = nullptr;
 
     // Every menu item of the window, top-level menus and separators included.
     const std::vector<QAction*>& MenuItems() const { return menuItems_; }
@@ -128,6 +134,7 @@ public:
     void SpeedButton2Click();
     void ButHandClick();
     void ButZoomClick();
+    void ButSelectClick();
     void Edit1Change();
     void ComboBox1Change();
     void ZoomMenuClick(int percent);

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/find_bar.h"
 #include "app/main_window.h"
 #include "app/widget_dialog_presenter.h"
 #include "app/widget_message_presenter.h"
@@ -14,6 +15,7 @@
 #include "platform/report_font.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
+#include "preview/preview.h"
 #include "print/progress_window.h"
 #include "print/spool_filter.h"
 
@@ -21,8 +23,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <cstdio>
@@ -103,8 +108,31 @@ void installQtTranslations(QApplication& app, QTranslator& translator) {
         app.installTranslator(&translator);
 }
 
+// What a screenshot shows besides the first page: the find bar on a text
+// (RELANTOMADOR_SCREENSHOT_FIND), a block selection of the page shown
+// (RELANTOMADOR_SCREENSHOT_SELECTION, "LINE-LINE:COLUMN-COLUMN", from 1).
+void prepareScreenshot(TForm1* window) {
+    const QString find = qEnvironmentVariable("RELANTOMADOR_SCREENSHOT_FIND");
+    if (!find.isEmpty()) {
+        window->FindBar1->Open();
+        window->FindBar1->FindEdit->setText(find);
+        window->FindBar1->FindNext();
+    }
+    static const QRegularExpression block(QStringLiteral("^(\\d+)-(\\d+):(\\d+)-(\\d+)$"));
+    const QRegularExpressionMatch selection =
+        block.match(qEnvironmentVariable("RELANTOMADOR_SCREENSHOT_SELECTION"));
+    if (selection.hasMatch()) {
+        window->ButSelect->click();
+        window->RLPreview1->SetSelection(
+            {window->RLPreview1->CurrentPageIndex(), selection.captured(1).toInt() - 1,
+             selection.captured(2).toInt() - 1, selection.captured(3).toInt() - 1,
+             selection.captured(4).toInt() - 1});
+    }
+}
+
 // Saves the window's own drawing once it has been laid out, then closes it.
 void scheduleScreenshot(TForm1* window, const QString& path) {
+    QTimer::singleShot(200, window, [window] { prepareScreenshot(window); });
     QTimer::singleShot(400, window, [window, path] {
         if (!window->grab().save(path, "PNG"))
             std::fprintf(stderr, "relantomador: cannot write the screenshot %s\n", qPrintable(path));

@@ -40,7 +40,9 @@ ReportEncoding TakeEncodingOption(QStringList& arguments);
 //
 // With RELANTOMADOR_SCREENSHOT set to a file name, the window draws itself into
 // that PNG file once it is laid out and then closes (for screenshots of a build
-// on a virtual display; nothing else reads it).
+// on a virtual display; nothing else reads it). RELANTOMADOR_SCREENSHOT_FIND
+// and RELANTOMADOR_SCREENSHOT_SELECTION add the find bar on a text and a block
+// selection ("LINE-LINE:COLUMN-COLUMN") to that picture.
 int RunViewer(QApplication& app, const QStringList& arguments);
 
 } // namespace rl

@@ -86,6 +86,18 @@ QPixmap drawButton(WindowGlyphs::Button button) {
         painter.drawLine(QPointF(5, 5), QPointF(15, 15));
         painter.drawLine(QPointF(15, 5), QPointF(5, 15));
         break;
+    case B::Select:
+        // A block of text cells inside a dashed frame.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(51, 120, 220, 110));
+        painter.drawRect(QRectF(4, 4, 12, 12));
+        painter.setPen(QPen(kInk, 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(3.5, 3.5, 13, 13));
+        painter.setPen(QPen(kInk, 1.2));
+        for (const double y : {7.5, 10.5, 13.5})
+            painter.drawLine(QPointF(6, y), QPointF(14, y));
+        break;
     case B::Hand:
     case B::Zoom:
         break;

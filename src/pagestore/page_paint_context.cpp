@@ -258,12 +258,46 @@ void PagePaintContext::paintLine(QPoint p0, QPoint p1) {
     }
 }
 
-void PagePaintContext::paintText(const TRLTextObject& text) {
+int paintedFontPixelSize(const TRLTextObject& text, double yf, const QPaintDevice* device) {
     const int p = text.Font.PixelsPerInch != 0 ? text.Font.PixelsPerInch : 96;
-    const int q =
-        painter_.device() && painter_.device()->logicalDpiY() > 0 ? painter_.device()->logicalDpiY() : 96;
-    const std::int32_t points = roundEven(text.Font.Size * yf_ * p / q);
-    const int pixelSize = std::clamp(mulDiv(points, q, 72), 1, kMaxFontPixels);
+    const int q = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
+    const std::int32_t points = roundEven(text.Font.Size * yf * p / q);
+    return std::clamp(mulDiv(points, q, 72), 1, kMaxFontPixels);
+}
+
+TextPlacement placeText(const TRLTextObject& text, const PageRect& r, QPoint origin,
+                        const QFontMetrics& metrics, const std::string& t) {
+    const int s = metrics.horizontalAdvance(QLatin1Char(' ')) / 2;
+    TextPlacement placed;
+    placed.width = metrics.horizontalAdvance(fromWindows1252(t + ' '));
+    placed.height = metrics.height();
+    switch (text.HAlign) {
+    case haRight:
+        placed.x = s + (r.right - placed.width);
+        break;
+    case haCenter:
+        placed.x = s + (r.left + r.right - placed.width) / 2;
+        break;
+    default:
+        placed.x = s + origin.x();
+        break;
+    }
+    switch (text.VAlign) {
+    case vaBottom:
+        placed.y = r.bottom - placed.height;
+        break;
+    case vaCenter:
+        placed.y = (r.top + r.bottom - placed.height) / 2;
+        break;
+    default:
+        placed.y = origin.y();
+        break;
+    }
+    return placed;
+}
+
+void PagePaintContext::paintText(const TRLTextObject& text) {
+    const int pixelSize = paintedFontPixelSize(text, yf_, painter_.device());
     const std::string face = text.FontName();
 
     std::string key = face;
@@ -280,35 +314,8 @@ void PagePaintContext::paintText(const TRLTextObject& text) {
 
     std::string t = text.DisplayText();
     const PageRect r = mapRect(text.Bounds);
-    const QPoint origin = mapPoint(text.Origin);
-    const int s = metrics.horizontalAdvance(QLatin1Char(' ')) / 2;
-    const int w = metrics.horizontalAdvance(fromWindows1252(t + ' '));
-    const int ht = metrics.height();
-
-    int x;
-    switch (text.HAlign) {
-    case haRight:
-        x = s + (r.right - w);
-        break;
-    case haCenter:
-        x = s + (r.left + r.right - w) / 2;
-        break;
-    default:
-        x = s + origin.x();
-        break;
-    }
-    int y;
-    switch (text.VAlign) {
-    case vaBottom:
-        y = r.bottom - ht;
-        break;
-    case vaCenter:
-        y = (r.top + r.bottom - ht) / 2;
-        break;
-    default:
-        y = origin.y();
-        break;
-    }
+    const TextPlacement placed = placeText(text, r, mapPoint(text.Origin), metrics, t);
+    const int x = placed.x, y = placed.y, w = placed.width, ht = placed.height;
 
     // Skip text that cannot show: its cell, a line's height of slack for
     // overhanging glyphs, cut to its bounds when clipped.

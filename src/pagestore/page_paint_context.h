@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class QFontMetrics;
+class QPaintDevice;
 class QPainter;
 
 namespace rl {
@@ -77,6 +79,22 @@ private:
     QFont lastFont_;
     std::string lastFontKey_;
 };
+
+// The pixel size PaintTo gives a text object's font at vertical scale yf on a
+// device (its logical dots per inch; 96 when it has none).
+int paintedFontPixelSize(const TRLTextObject& text, double yf, const QPaintDevice* device);
+
+// Where PaintTo starts a text object's display text t: the top-left of its first
+// character cell, from its mapped bounds and origin, measured in the painting
+// font; width is that of t and one blank, height the line's.
+struct TextPlacement {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+TextPlacement placeText(const TRLTextObject& text, const PageRect& mappedBounds, QPoint mappedOrigin,
+                        const QFontMetrics& metrics, const std::string& t);
 
 // Inserts one space into a gap of t, right to left from scanPos; false when
 // there is no gap left to widen. Used to justify text.

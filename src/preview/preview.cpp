@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -32,8 +33,10 @@ int clampToInt(qint64 value) {
     return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
 }
 
-// Zoom that fits `available` pixels of screen onto `pageUnits` of page, or none
-// when the store does not know that dimension.
+// The zoom tool's levels, in percent.
+constexpr double kZoomLevels[] = {10, 25, 40, 50, 60, 80, 100, 125, 150, 200, 250, 300, 400, 500, 600, 800};
+// A match scrolled into view keeps this far from the edges.
+constexpr int kMatchMargin = 24;
 } // namespace
 
 TRLPreview::TRLPreview(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -84,6 +87,9 @@ void TRLPreview::AttachStorage(TRLGraphicStorage* storage) {
             connect(storage, &QObject::destroyed, this, [this] { StorageDestroyed(); });
         }
     }
+    // Marks name places in the pages laid out before.
+    marks_ = TextMarks{};
+    drag_ = Drag::None;
     for (TRLPreviewBox* box : boxes_)
         box->update();
     LayoutBoxes();
@@ -344,6 +350,7 @@ void TRLPreview::mousePressEvent(QMouseEvent* event) {
     const QPoint p = viewport()->mapTo(this, event->position().toPoint());
     pressed_ = event->button() == Qt::LeftButton;
     if (OnMouseDown) OnMouseDown(this, event->button(), event->modifiers(), p.x(), p.y());
+    ToolPress(nullptr, event);
 }
 
 void TRLPreview::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -353,6 +360,7 @@ void TRLPreview::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TRLPreview::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = viewport()->mapTo(this, event->position().toPoint());
+    ToolMove(nullptr, event);
     if (OnMouseMove) OnMouseMove(this, event->buttons(), event->modifiers(), p.x(), p.y());
 }
 
@@ -361,6 +369,7 @@ void TRLPreview::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = pressed_ && event->button() == Qt::LeftButton &&
                        viewport()->rect().contains(event->position().toPoint());
     pressed_ = false;
+    ToolRelease(nullptr, event);
     if (OnMouseUp) OnMouseUp(this, event->button(), event->modifiers(), p.x(), p.y());
     if (click) DoEnter();
 }
@@ -421,6 +430,208 @@ bool TRLPreview::CopyPageOf(const TRLPreviewBox* box) {
         page->PaintTo(painter, image.rect());
     }
     QApplication::clipboard()->setImage(image);
+    return true;
+}
+
+// ---- tools
+
+void TRLPreview::SetTool(Tool tool) {
+    tool_ = tool;
+    drag_ = Drag::None;
+    ShowToolCursor(false);
+}
+
+void TRLPreview::SetToolCursors(Tool tool, const QCursor& idle, const QCursor& held) {
+    cursors_[int(tool)] = {idle, held};
+    if (tool == tool_) ShowToolCursor(false);
+}
+
+void TRLPreview::ShowToolCursor(bool held) {
+    const ToolCursors& cursors = cursors_[int(tool_)];
+    setCursor(held ? cursors.held : cursors.idle);
+}
+
+double TRLPreview::ZoomInLevel(double zoom) {
+    for (const double level : kZoomLevels)
+        if (level > zoom) return level;
+    return zoom;
+}
+
+double TRLPreview::ZoomOutLevel(double zoom) {
+    double lower = zoom;
+    for (const double level : kZoomLevels)
+        if (level < zoom) lower = level;
+    return lower;
+}
+
+void TRLPreview::ZoomAround(double zoom, QPoint at) {
+    TRLPreviewBox* under = nullptr;
+    for (int i = 0; i < visibleBoxCount_ && storage_; ++i)
+        if (boxes_[size_t(i)]->geometry().contains(at)) under = boxes_[size_t(i)];
+    if (!under) {
+        SetZoomFactor(zoom);
+        return;
+    }
+    // The point as a fraction of the page, found again on the page at the new zoom.
+    const QRect before = under->InnerRect().translated(under->pos());
+    const double fx = before.width() > 0 ? double(at.x() - before.left()) / before.width() : 0;
+    const double fy = before.height() > 0 ? double(at.y() - before.top()) / before.height() : 0;
+    SetZoomFactor(zoom);
+    const QRect after = under->InnerRect().translated(under->pos());
+    SetHorzScrollPosition(HorzScrollPosition() + after.left() + int(std::lround(fx * after.width())) -
+                          at.x());
+    SetVertScrollPosition(VertScrollPosition() + after.top() + int(std::lround(fy * after.height())) -
+                          at.y());
+}
+
+void TRLPreview::ToolPress(TRLPreviewBox* box, QMouseEvent* event) {
+    if (!storage_) return;
+    const bool left = event->button() == Qt::LeftButton;
+    if (left && box && (tool_ == Tool::Select || event->modifiers().testFlag(Qt::ShiftModifier))) {
+        // A drag selects; a click without one only clears the selection.
+        drag_ = Drag::SelectPending;
+        dragBox_ = box;
+        dragStartInBox_ = event->position().toPoint();
+        setCursor(cursors_[int(Tool::Select)].held);
+        return;
+    }
+    if (tool_ == Tool::Zoom && (left || event->button() == Qt::RightButton)) {
+        const QPoint at =
+            box ? box->mapTo(viewport(), event->position().toPoint()) : event->position().toPoint();
+        if (!left) ShowToolCursor(true);
+        const double zoom = left ? ZoomInLevel(zoomFactor_) : ZoomOutLevel(zoomFactor_);
+        if (zoom == zoomFactor_) return;
+        ZoomAround(zoom, at);
+        if (OnToolZoom) OnToolZoom(this);
+        return;
+    }
+    if (tool_ == Tool::Hand && left) {
+        drag_ = Drag::Pan;
+        // Global positions: the boxes move under the mouse as the view scrolls.
+        dragStartGlobal_ = event->globalPosition().toPoint();
+        dragStartHorz_ = HorzScrollPosition();
+        dragStartVert_ = VertScrollPosition();
+        ShowToolCursor(true);
+    }
+}
+
+bool TRLPreview::ToolMove(TRLPreviewBox* box, QMouseEvent* event) {
+    switch (drag_) {
+    case Drag::None:
+        return false;
+    case Drag::Pan: {
+        const QPoint moved = event->globalPosition().toPoint() - dragStartGlobal_;
+        SetHorzScrollPosition(dragStartHorz_ - moved.x());
+        SetVertScrollPosition(dragStartVert_ - moved.y());
+        return true;
+    }
+    case Drag::SelectPending:
+    case Drag::Select:
+        break;
+    }
+    // The box pressed on keeps the mouse until the button is let go.
+    if (!box || box != dragBox_) return true;
+    const QPoint at = event->position().toPoint();
+    if (drag_ == Drag::SelectPending &&
+        (at - dragStartInBox_).manhattanLength() < QApplication::startDragDistance())
+        return true;
+    drag_ = Drag::Select;
+    if (const TRLGraphicSurface* page = box->Page())
+        SetSelection(
+            TextMarks::BlockBetween(*page, box->PageIndex(), box->InnerRect(), box, dragStartInBox_, at));
+    return true;
+}
+
+void TRLPreview::ToolRelease(TRLPreviewBox*, QMouseEvent*) {
+    if (drag_ == Drag::SelectPending) ClearSelection();
+    drag_ = Drag::None;
+    dragBox_ = nullptr;
+    ShowToolCursor(false);
+}
+
+bool TRLPreview::ToolDoubleClick(TRLPreviewBox* box, QMouseEvent* event) {
+    if (tool_ != Tool::Zoom) return false;
+    ToolPress(box, event);
+    return true;
+}
+
+// ---- text marks
+
+TRLPreviewBox* TRLPreview::BoxOfPage(int pageIndex) const {
+    if (!storage_ || pageIndex < 0 || pageIndex >= storage_->PageCount()) return nullptr;
+    const int position = pageIndex - currentPageIndex_;
+    return position >= 0 && position < visibleBoxCount_ ? boxes_[size_t(position)] : nullptr;
+}
+
+void TRLPreview::UpdateMarksOf(int) {
+    for (TRLPreviewBox* box : boxes_)
+        box->update();
+}
+
+void TRLPreview::ScrollIntoView(const QRect& rect) {
+    const QRect view = viewport()->rect().adjusted(kMatchMargin, kMatchMargin, -kMatchMargin, -kMatchMargin);
+    // Out of view in a direction: centred in that direction.
+    if (rect.left() < view.left() || rect.right() > view.right())
+        SetHorzScrollPosition(HorzScrollPosition() + rect.center().x() - view.center().x());
+    if (rect.top() < view.top() || rect.bottom() > view.bottom())
+        SetVertScrollPosition(VertScrollPosition() + rect.center().y() - view.center().y());
+}
+
+void TRLPreview::ShowTextMatch(const TextMatch& match) {
+    marks_.match = match;
+    if (!storage_) return;
+    if (!BoxOfPage(match.at.page))
+        GoToPageNumber(clampToInt(qint64(storage_->FirstPageNumber()) + match.at.page));
+    UpdateMarksOf(match.at.page);
+    TRLPreviewBox* box = BoxOfPage(match.at.page);
+    if (!box) return;
+    if (const TRLGraphicSurface* page = box->Page()) {
+        const QRect cells = TextMarks::MatchRect(*page, box->InnerRect(), box, match);
+        if (!cells.isEmpty()) ScrollIntoView(cells.translated(box->pos()));
+    }
+}
+
+void TRLPreview::ClearTextMatch() {
+    if (!marks_.match) return;
+    const int page = marks_.match->at.page;
+    marks_.match.reset();
+    UpdateMarksOf(page);
+}
+
+void TRLPreview::SetSelection(const TextBlock& block) {
+    if (block == marks_.selection) return;
+    marks_.selection = block;
+    UpdateMarksOf(block.page);
+}
+
+void TRLPreview::ClearSelection() {
+    SetSelection(TextBlock{});
+}
+
+QString TRLPreview::SelectedText() {
+    if (marks_.selection.IsEmpty() || !storage_) return {};
+    const TRLGraphicSurface* page = storage_->Pages(marks_.selection.page);
+    return page ? TextMarks::BlockText(*page, marks_.selection) : QString();
+}
+
+bool TRLPreview::CopySelectedText() {
+    if (marks_.selection.IsEmpty() || !storage_) return false;
+    const QString text = SelectedText();
+    // HTML drops the blanks at either end (a number stays a number) and runs
+    // blanks together: the blanks inside a line are kept as no-break spaces
+    // after the first.
+    QString html = QStringLiteral("<meta charset=\"utf-8\"><table>");
+    for (const QString& line : text.split(u'\n')) {
+        QString cell = line.trimmed().toHtmlEscaped();
+        cell.replace(QStringLiteral("  "), QStringLiteral(" &nbsp;"));
+        cell.replace(QStringLiteral("&nbsp; "), QStringLiteral("&nbsp;&nbsp;"));
+        html += QStringLiteral("<tr><td>") + cell + QStringLiteral("</td></tr>");
+    }
+    html += QStringLiteral("</table>");
+    auto* data = new QMimeData;
+    data->setText(text);
+    data->setHtml(html);
+    QApplication::clipboard()->setMimeData(data);
     return true;
 }
 

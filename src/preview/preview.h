@@ -1,11 +1,15 @@
 #pragma once
 
+#include "preview/text_marks.h"
+
 #include <QAbstractScrollArea>
+#include <QCursor>
 #include <QPointer>
 #include <QSize>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -33,6 +37,12 @@ class TRLPreviewBox;
 // kMaxBoxExtent pixels: beyond that the page is shown at the largest scale that
 // fits, keeping its proportions (widget geometry and the painter's fixed-point
 // coordinates would overflow long before).
+//
+// Tools (SetTool): the hand drags the pages, the zoom tool zooms in around a
+// click and out around a right click, the selection tool drags a block of
+// character cells of one page; Shift and a drag select in any tool. The find
+// bar's match and the selection are painted over the pages (TextMarks); both
+// are forgotten when a store is attached (the report was laid out again).
 //
 // GUI thread only.
 class TRLPreview : public QAbstractScrollArea {
@@ -63,6 +73,9 @@ public:
     std::function<void(TRLPreview* sender, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x,
                        int y)>
         OnMouseUp;
+
+    // After the zoom tool changed the zoom.
+    std::function<void(TRLPreview* sender)> OnToolZoom;
 
     // Unlinks from the store shown so far (which may destroy it), links to the new
     // one (or none), lays out and shows the first page.
@@ -103,6 +116,39 @@ public:
     // The box the context menu is open on; null while it is closed.
     TRLPreviewBox* PopupComponent() const { return popupBox_; }
 
+    // ---- tools
+    enum class Tool { Hand, Zoom, Select };
+    void SetTool(Tool tool);
+    Tool CurrentTool() const { return tool_; }
+    // The cursor a tool shows, and the one while its button is held (the zoom
+    // tool's is shown for the right button, which zooms out).
+    void SetToolCursors(Tool tool, const QCursor& idle, const QCursor& held);
+    // The zoom tool's steps, 10 to 800 percent: the next level up or down (the
+    // same zoom at either end).
+    static double ZoomInLevel(double zoom);
+    static double ZoomOutLevel(double zoom);
+    // Zooms so that the page point under `at` (viewport coordinates) stays there.
+    void ZoomAround(double zoom, QPoint at);
+
+    // ---- text marks
+    // Shows a match: turns to its page unless a box shows it already, scrolls
+    // its cells into view and highlights them.
+    void ShowTextMatch(const TextMatch& match);
+    void ClearTextMatch();
+    const std::optional<TextMatch>& HighlightedMatch() const { return marks_.match; }
+    void SetSelection(const TextBlock& block);
+    void ClearSelection();
+    const TextBlock& Selection() const { return marks_.selection; }
+    const TextMarks& Marks() const { return marks_; }
+    // The selection's text (TextMarks::BlockText); empty without a selection.
+    QString SelectedText();
+    // Puts the selection on the clipboard, as plain text and as an HTML table
+    // of one cell per line (spreadsheets take that without asking how to
+    // split it); false without a selection.
+    bool CopySelectedText();
+    // The visible box that shows the page with this index; null when none does.
+    TRLPreviewBox* BoxOfPage(int pageIndex) const;
+
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -133,6 +179,14 @@ private:
     bool CopyPageOf(const TRLPreviewBox* box);
     void HandleBoxDoubleClick(TRLPreviewBox* box);
     void StorageDestroyed();
+    // Mouse input of the tools, from a box (box set) or the preview's own area.
+    void ToolPress(TRLPreviewBox* box, QMouseEvent* event);
+    bool ToolMove(TRLPreviewBox* box, QMouseEvent* event);
+    void ToolRelease(TRLPreviewBox* box, QMouseEvent* event);
+    bool ToolDoubleClick(TRLPreviewBox* box, QMouseEvent* event);
+    void ShowToolCursor(bool held);
+    void UpdateMarksOf(int pageIndex);
+    void ScrollIntoView(const QRect& viewportRect);
 
     QPointer<TRLGraphicStorage> storage_;
     double zoomFactor_ = 100.0;
@@ -147,6 +201,21 @@ private:
     bool updatingRanges_ = false;
     bool rangesDirty_ = false;
     bool pressed_ = false;
+
+    struct ToolCursors {
+        QCursor idle, held;
+    };
+    Tool tool_ = Tool::Hand;
+    ToolCursors cursors_[3] = {{Qt::OpenHandCursor, Qt::ClosedHandCursor},
+                               {Qt::CrossCursor, Qt::CrossCursor},
+                               {Qt::IBeamCursor, Qt::IBeamCursor}};
+    enum class Drag { None, Pan, SelectPending, Select };
+    Drag drag_ = Drag::None;
+    QPoint dragStartGlobal_;
+    QPoint dragStartInBox_;
+    int dragStartHorz_ = 0, dragStartVert_ = 0;
+    TRLPreviewBox* dragBox_ = nullptr;
+    TextMarks marks_;
 };
 
 } // namespace rl

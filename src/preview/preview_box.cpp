@@ -41,6 +41,11 @@ TRLGraphicSurface* TRLPreviewBox::Page() const {
     return storage ? storage->Pages(PageIndex()) : nullptr;
 }
 
+QRect TRLPreviewBox::InnerRect() const {
+    return QRect(0, 0, width() - TRLPreview::kPaperMargin, height() - TRLPreview::kPaperMargin)
+        .adjusted(1, 1, -1, -1);
+}
+
 void TRLPreviewBox::paintEvent(QPaintEvent* event) {
     const QRect exposed = event->rect();
     const int w = width(), h = height();
@@ -48,7 +53,7 @@ void TRLPreviewBox::paintEvent(QPaintEvent* event) {
     const QColor background = preview_->viewport()->palette().color(preview_->viewport()->backgroundRole());
 
     const QRect paper(0, 0, w - TRLPreview::kPaperMargin, h - TRLPreview::kPaperMargin);
-    const QRect inner = paper.adjusted(1, 1, -1, -1);
+    const QRect inner = InnerRect();
     const QRect rightShadow(QPoint(paper.right() + 1, kShadow),
                             QPoint(paper.right() + kShadow, paper.bottom() + kShadow));
     const QRect bottomShadow(QPoint(kShadow, paper.bottom() + 1),
@@ -81,6 +86,7 @@ void TRLPreviewBox::paintEvent(QPaintEvent* event) {
             // The page maps itself onto the whole inner rectangle; the paint
             // event's clip keeps the work to the exposed part.
             page->PaintTo(painter, inner);
+            preview_->Marks().Paint(painter, *page, PageIndex(), inner);
         } else {
             painter.save();
             painter.setClipRect(inner.intersected(exposed));
@@ -99,6 +105,12 @@ void TRLPreviewBox::mousePressEvent(QMouseEvent* event) {
     // Taken here: mouse events of the boxes are not the preview's own.
     pressed_ = event->button() == Qt::LeftButton;
     event->accept();
+    preview_->ToolPress(this, event);
+}
+
+void TRLPreviewBox::mouseMoveEvent(QMouseEvent* event) {
+    // Moves that no tool drags go on to the preview, as ordinary mouse events.
+    if (!preview_->ToolMove(this, event)) event->ignore();
 }
 
 void TRLPreviewBox::mouseReleaseEvent(QMouseEvent* event) {
@@ -106,16 +118,21 @@ void TRLPreviewBox::mouseReleaseEvent(QMouseEvent* event) {
         pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
+    preview_->ToolRelease(this, event);
     if (click) preview_->DoEnter();
 }
 
 void TRLPreviewBox::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
+    // The zoom tool takes the second click as one more zoom.
+    if (preview_->ToolDoubleClick(this, event)) return;
     if (event->button() == Qt::LeftButton) preview_->HandleBoxDoubleClick(this);
 }
 
 void TRLPreviewBox::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
+    // With the zoom tool the right button zooms out.
+    if (preview_->CurrentTool() == TRLPreview::Tool::Zoom) return;
     preview_->PopupMenuOn(this, event->globalPos());
 }
 

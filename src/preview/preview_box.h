@@ -27,6 +27,9 @@ public:
     TRLGraphicSurface* Page() const;
     bool HasPage() const { return Page() != nullptr; }
 
+    // Where the page is painted: the paper inside its border, box coordinates.
+    QRect InnerRect() const;
+
     static QColor PaperColor() { return {255, 255, 255}; }
     static QColor NoPageColor() { return {128, 128, 128}; }
     static QColor BorderColor() { return {192, 192, 192}; }
@@ -35,6 +38,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

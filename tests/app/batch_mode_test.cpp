@@ -193,8 +193,31 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"EncodingUnknown",
                   {"FILE", "--png", "OUT", "--encoding", "latin1"},
                   "--encoding wants cp1252, cp850, cp437, iso-8859-15, utf-8 or auto; got \"latin1\""},
-        UsageCase{"CcWithoutMail", {"FILE", "--png", "OUT", "--cc", "a@b.c"}, "--cc applies to --mail only"}),
+        UsageCase{"CcWithoutMail", {"FILE", "--png", "OUT", "--cc", "a@b.c"}, "--cc applies to --mail only"},
+        UsageCase{"FindWithAnotherOutput",
+                  {"FILE", "--find", "x", "--png", "OUT"},
+                  "--find cannot be combined with another output"},
+        UsageCase{
+            "CaseWithoutFind", {"FILE", "--png", "OUT", "--case"}, "--case and --word apply to --find only"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- --find
+
+TEST(BatchMode, FindPrintsEachMatchingLineInUtf8AndSaysWhetherItFound) {
+    BatchFixture f;
+    const QString report =
+        f.writeReport("RELATORIO\r\nSaldo anterior\r\nA\xc7\xc3O saldo\r\n\fsaldos \x80 10\r\n");
+    EXPECT_EQ(f.run({report, "--find", "saldo"}), 0);
+    EXPECT_EQ(QString::fromUtf8(f.outBytes),
+              QStringLiteral("1:1:Saldo anterior\n1:2:AÇÃO saldo\n2:1:saldos € 10\n"));
+    EXPECT_EQ(f.run({report, "--find=saldo", "--case", "--word"}), 0);
+    EXPECT_EQ(f.outBytes, QByteArray("1:2:A\xc3\x87\xc3\x83O saldo\n"));
+    EXPECT_EQ(f.run({report, "--find", "ação"}), 0);
+    EXPECT_EQ(f.outBytes, QByteArray("1:2:A\xc3\x87\xc3\x83O saldo\n"));
+    EXPECT_EQ(f.run({report, "--find", "inexistente"}), 1);
+    EXPECT_TRUE(f.outBytes.isEmpty());
+    EXPECT_TRUE(f.errBytes.isEmpty());
+}
 
 // ---- input file problems: exit 2
 

@@ -65,7 +65,7 @@ TEST_F(MainWindow, DesignTimeMenusCaptionsAndControls) {
     for (const QAction* item :
          {form.SalvarComo1, form.Eventuais1->menuAction(), form.Word1, form.Excel1, form.BlocodeNotas1,
           form.WordPad1, form.InternetExplorerHTML1, form.Fonte1->menuAction(), form.Figura1->menuAction(),
-          form.Configuracoes1, form.Pesquisar1})
+          form.Configuracoes1, form.Pesquisar1->menuAction()})
         EXPECT_FALSE(item->isEnabled()) << item->text().toStdString();
     for (const QAction* item : {form.Abrir1, form.Imprimir1, form.Sair1, form.Visualizacao1->menuAction(),
                                 form.Retrato1, form.Paisagem1, form.Enviar1->menuAction(), form.Email1})
@@ -75,8 +75,10 @@ TEST_F(MainWindow, DesignTimeMenusCaptionsAndControls) {
     EXPECT_EQ(form.ComboBox1->currentText(), QStringLiteral("100"));
     EXPECT_TRUE(form.ComboBox1->isEditable());
     EXPECT_EQ(form.Label1->text(), QStringLiteral("de"));
-    EXPECT_FALSE(form.ButHand->isEnabled());
-    EXPECT_FALSE(form.ButZoom->isEnabled());
+    // The preview's tools, the hand chosen.
+    EXPECT_TRUE(form.ButHand->isEnabled());
+    EXPECT_TRUE(form.ButZoom->isEnabled());
+    EXPECT_TRUE(form.ButSelect->isEnabled());
     EXPECT_TRUE(form.ButHand->isChecked());
     EXPECT_TRUE(form.RLPreview1->isHidden());
     EXPECT_TRUE(form.NavigationPanel1->isHidden());
