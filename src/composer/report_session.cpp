@@ -27,6 +27,26 @@
 
 namespace rl {
 
+// Marks an output under way for its whole length; a second one is refused.
+class ReportSession::RunScope {
+public:
+    explicit RunScope(ReportSession& session) : session_(session) {
+        if (session.running_)
+            throw Error("O relatório já está sendo impresso ou salvo: aguarde o fim ou cancele.");
+        session.running_ = true;
+        emit session.RunningChanged(true);
+    }
+    ~RunScope() {
+        session_.running_ = false;
+        emit session_.RunningChanged(false);
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    ReportSession& session_;
+};
+
 ReportSession::ReportSession(StartupValues values, QString programSettingsPath, QObject* parent)
     : QObject(parent), composer_(std::make_unique<TForm2>()) {
     composer_->Values = std::move(values);
@@ -78,19 +98,29 @@ const std::vector<std::string>& ReportSession::ReportLines() const {
     return composer_->ReportLines;
 }
 
+void ReportSession::CancelRun() {
+    if (!running_) return;
+    // A filter holds its store only while it runs.
+    for (TRLCustomFilter* filter : TRLCustomFilter::Registry())
+        if (filter->Pages()) filter->Cancel();
+}
+
 bool ReportSession::Regenerate() {
+    if (running_) return Prepared();
     const bool prepared = composer_->RegenerateAndShow();
     emit PagesChanged();
     return prepared;
 }
 
 void ReportSession::OpenReport(const QString& path) {
+    if (running_) return;
     composer_->ReportLines = TForm2::ReadReportLines(path);
     Regenerate();
     composer_->LoadedPageCount = PageCount();
 }
 
 void ReportSession::SetReportFont(const SurfaceFont& font) {
+    if (running_) return;
     composer_->RLReport1->Font = font;
     composer_->RLLabel1->ParentFont = false;
     composer_->RLLabel1->Font = font;
@@ -100,17 +130,20 @@ void ReportSession::SetReportFont(const SurfaceFont& font) {
 }
 
 void ReportSession::SetOrientation(TRLPageOrientation orientation) {
+    if (running_) return;
     composer_->RLReport1->PageSetup.SetOrientation(orientation);
     Regenerate();
 }
 
 void ReportSession::SetPicture(const QString& path) {
+    if (running_) return;
     PictureData::fromFile(path);
     composer_->Values.FigurePath = path;
     Regenerate();
 }
 
 void ReportSession::RemovePicture() {
+    if (running_) return;
     composer_->Values.FigurePath.clear();
     composer_->QRImage1->SetPicture(QByteArray());
     composer_->QRImage2->SetPicture(QByteArray());
@@ -119,6 +152,7 @@ void ReportSession::RemovePicture() {
 
 TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPage, int toPage,
                                                  TRLCustomSaveFilter* filter) {
+    const RunScope run(*this);
     if (!filter) filter = SaveFilterByFileName(path);
     if (!filter)
         throw Error(("Nenhum filtro salva arquivos \"" + FileNameExtension(path) +
@@ -132,6 +166,8 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
 }
 
 PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
+    if (running_) return {PrintOutcome::Failed, {}};
+    const RunScope run(*this);
     // A dot-matrix filter chosen in the dialog prints at the pitch of the
     // column code, on the form the dialog's option names.
     SetDotMatrixPreparer(
@@ -150,11 +186,14 @@ PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
 }
 
 PrintOutcome ReportSession::PrintOnQueue(const QString& queue, int fromPage, int toPage) {
+    if (running_) return {PrintOutcome::Failed, {}};
+    const RunScope run(*this);
     return PrintPagesOnQueue(Pages(), fromPage, toPage, queue);
 }
 
 TRLCustomFilter::RunResult ReportSession::PrintDraft(const QString& target, int fromPage, int toPage,
                                                      int formOption) {
+    const RunScope run(*this);
     TRLGraphicStorage& pages = Pages();
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     DraftPrintRequest request;

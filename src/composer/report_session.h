@@ -67,7 +67,18 @@ public:
     // Every line of the text file, the first (never printed) one included.
     const std::vector<std::string>& ReportLines() const;
 
+    // ---- runs: one output at a time
+    // Whether an output (a print, a save, an export) is under way.
+    // Its progress step lets the window's events through, so while it is, the
+    // layout changes below do nothing and another output is refused: a print
+    // must not change layout half way, nor a second run reuse its filter.
+    bool Running() const { return running_; }
+    // Asks the output under way to stop after the page being drawn; nothing
+    // when none is.
+    void CancelRun();
+
     // ---- layout changes; each generates the pages again and signals PagesChanged
+    // (none while Running())
     // Reads another text file (lines of a missing file: none) and lays it out.
     void OpenReport(const QString& path);
     // The report's and the detail lines' font; 132- and 255-column reports keep
@@ -172,8 +183,12 @@ public:
 signals:
     // The pages were generated again (layout change, another file).
     void PagesChanged();
+    // An output began (true) or ended (false).
+    void RunningChanged(bool running);
 
 private:
+    class RunScope;
+    bool running_ = false;
     std::unique_ptr<TForm2> composer_;
     QString programFolder_;
 };
