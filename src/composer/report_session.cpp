@@ -60,8 +60,7 @@ ReportSession::~ReportSession() {
 StartupValues ReportSession::StartupValuesFor(const QStringList& arguments,
                                               const QString& programSettingsPath) {
     StartupValues values = StartupValues::fromArguments(arguments);
-    values.readSettings(programSettingsPath.isEmpty() ? Settings(SettingsFile::Program)
-                                                      : Settings(programSettingsPath));
+    values.readSettings(LayoutSettings(Settings(SettingsFile::System), Settings::programFile(programSettingsPath)));
     return values;
 }
 
@@ -72,7 +71,7 @@ const StartupValues& ReportSession::Values() const {
 bool ReportSession::Compose(const ViewFactory& viewFactory) {
     // No save filter may write over the report it saves.
     TRLCustomSaveFilter::SetProtectedInputFile(composer_->Values.ReportFilePath);
-    composer_->ApplyPaperSize(composer_->Values.PaperName, SettingsFile::Program);
+    composer_->ApplyPaperSize(composer_->Values.PaperName);
     if (viewFactory)
         composer_->ViewFactory = [this, viewFactory](TForm2&) { return viewFactory(*this); };
     else
@@ -342,11 +341,17 @@ void ReportSession::WrapHtmlForFixedPitch(const QString& path) {
 }
 
 void ReportSession::SetFigurePath(const QString& path) {
+    if (running_ || path == composer_->Values.FigurePath) return;
     composer_->Values.FigurePath = path;
+    // Another path: the picture of the old one must not print in its place
+    // when the new one cannot be read (the bands keep what they last loaded).
+    composer_->QRImage1->SetPicture(QByteArray());
+    composer_->QRImage2->SetPicture(QByteArray());
 }
 
 void ReportSession::ApplyPaper(const QString& paperName) {
-    composer_->ApplyPaperSize(paperName, SettingsFile::System);
+    if (running_) return;
+    composer_->ApplyPaperSize(paperName);
 }
 
 bool ReportSession::HasPermissionFlags() const {

@@ -45,8 +45,10 @@ public:
     ReportSession& operator=(const ReportSession&) = delete;
 
     // The start-up values of a command line (arguments without the program's
-    // name) with the head picture and paper name of the program-folder
-    // settings file at programSettingsPath (empty: beside the executable).
+    // name) with the head picture and paper name of the settings: the user's
+    // choice in the system-folder file, else the program-folder file at
+    // programSettingsPath (empty: beside the executable). Call it once the
+    // application object exists, which tells where the executable is.
     static StartupValues StartupValuesFor(const QStringList& arguments,
                                           const QString& programSettingsPath = {});
 
@@ -168,7 +170,7 @@ public:
     // prints no picture, as one named by the settings at start-up.
     void SetFigurePath(const QString& path);
     // "A4", "Carta" or "Customizado" (any other name changes nothing), the
-    // custom size read from the system-folder settings file; a custom size
+    // custom size read from the layout settings (TForm2::Layout); a custom size
     // that cannot be used gives A4 and says so.
     void ApplyPaper(const QString& paperName);
 

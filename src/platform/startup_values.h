@@ -8,7 +8,7 @@
 
 namespace rl {
 
-class Settings;
+class LayoutSettings;
 
 // The values taken at start-up from the command line and the program-folder
 // settings file. The report session holds its own copy.
@@ -17,15 +17,16 @@ struct StartupValues {
     QString ColumnCode;        // argument 2 ("80", "132", "255"; compared exactly)
     QString OrientationWord;   // argument 3 ("paisagem" in any case means landscape)
     QString JoinedCommandLine; // " " + each argument, so it begins with a blank
-    QString FigurePath;        // "figura" of the program-folder settings file
-    QString PaperName;         // "papel" of the program-folder settings file; empty after an error
+    QString FigurePath;        // "figura" of the settings (LayoutSettings)
+    QString PaperName;         // "papel" of the settings; empty after an error
 
     // The values of the command line; arguments excludes the program's name.
     static StartupValues fromArguments(const QStringList& arguments);
 
-    // Reads FigurePath and PaperName from the given settings (the program-folder
-    // file at start-up). A failure leaves the paper name empty and is not reported.
-    void readSettings(const Settings& settings);
+    // Reads FigurePath and PaperName from the given settings: the user's
+    // choice, else the program-folder file's. A failure leaves the paper name
+    // empty and is not reported.
+    void readSettings(const LayoutSettings& settings);
 };
 
 // Index of each permission flag in the result of permissionFlags().
