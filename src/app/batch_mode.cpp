@@ -450,6 +450,9 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         return BatchDone;
     }
 
+    // Before the settings are read: only the application object knows the
+    // executable's folder, where the program-folder settings file is.
+    const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
     const StartupValues values =
         ReportSession::StartupValuesFor(request.plain, environment.programSettingsPath);
     if (request.exportPath && !ReportSession::Permits(values, ExportPermission))
@@ -494,7 +497,6 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     lines.clear(); // the session reads them again; no need to hold two copies
     lines.shrink_to_fit();
 
-    const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
     if (!registerReportFont())
         throw BatchFailure{BatchFileError, QStringLiteral("the report font could not be loaded")};
     BatchPresenter presenter(err);
