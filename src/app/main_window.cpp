@@ -27,6 +27,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -693,7 +694,12 @@ void TForm1::SalvarComo1Click() {
     TRLSaveDialog dialog(this);
     if (!dialog.Execute(params)) return;
     try {
-        if (session_.SaveWithParams(params) == ReportSession::SaveOutcome::NoFilter)
+        const ReportSession::SaveOutcome outcome = session_.SaveWithParams(params);
+        // Where the file went, until the next hint takes the status bar.
+        if (outcome == ReportSession::SaveOutcome::Saved)
+            StatusPanel->setText(QStringLiteral("Relatório salvo em ") +
+                                 QDir::toNativeSeparators(QFileInfo(params.FileName).absoluteFilePath()));
+        if (outcome == ReportSession::SaveOutcome::NoFilter)
             ShowPlainMessage(
                 QStringLiteral("Nada foi salvo: nenhum formato grava \"") +
                 QFileInfo(params.FileName).fileName() +
