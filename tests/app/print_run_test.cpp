@@ -45,18 +45,9 @@ private:
 
 class PrintRunInterop : public MainWindowFixture {
 protected:
-    static void SetUpTestSuite() {
-        if (const QString why = CupsScheduler::unavailableReason(); !why.isEmpty()) {
-            s_skip = why;
-            return;
-        }
-        s_scheduler = new CupsScheduler;
-        if (!s_scheduler->start() || !s_scheduler->addPdfQueue(kQueue) || !s_scheduler->setDefault(kQueue))
-            s_skip = "scheduler: " + s_scheduler->error();
-    }
+    static void SetUpTestSuite() { s_scheduler = CupsScheduler::startWithDefaultPdfQueue(kQueue, &s_skip); }
     static void TearDownTestSuite() {
-        delete s_scheduler;
-        s_scheduler = nullptr;
+        s_scheduler.reset();
         TRLPrinterWrapper::resetInstance();
     }
     void SetUp() override {
@@ -84,7 +75,7 @@ protected:
         return count - jobsBefore;
     }
 
-    static inline CupsScheduler* s_scheduler = nullptr;
+    static inline std::unique_ptr<CupsScheduler> s_scheduler;
     static inline QString s_skip;
     QString report;
     int jobsBefore = 0;
