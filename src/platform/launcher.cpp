@@ -75,7 +75,9 @@ void startDetached(const QString& program, const QStringList& arguments, const Q
     if (watcher == 0) {
         StartReport report;
         int execPipe[2];
-        if (pipe2(execPipe, O_CLOEXEC) == 0) {
+        if (pipe2(execPipe, O_CLOEXEC) != 0) {
+            report = {1, errno};
+        } else {
             const pid_t child = fork();
             if (child == 0) {
                 setsid(); // its own session: no signal of the viewer's terminal reaches it
