@@ -478,6 +478,9 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         return BatchDone;
     }
 
+    // Before the settings are read: only the application object knows the
+    // executable's folder, where the program-folder settings file is.
+    const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
     StartupValues values = ReportSession::StartupValuesFor(request.plain, environment.programSettingsPath);
     values.Encoding = request.encoding;
     if (request.exportPath && !ReportSession::Permits(values, ExportPermission))
@@ -527,7 +530,6 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     lines.clear(); // the session reads them again; no need to hold two copies
     lines.shrink_to_fit();
 
-    const std::unique_ptr<QGuiApplication> ownApplication = ensureGuiApplication();
     if (!registerReportFont())
         throw BatchFailure{BatchFileError, QStringLiteral("the report font could not be loaded")};
     BatchPresenter presenter(err);

@@ -29,6 +29,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -41,6 +42,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -128,6 +130,7 @@ TForm1::TForm1(ReportSession& session, QWidget* parent) : QMainWindow(parent), s
     Edit1->setFocus();
 
     qApp->installEventFilter(this);
+    connect(&session_, &ReportSession::RunningChanged, this, &TForm1::RunningChanged);
 }
 
 TForm1::~TForm1() {
@@ -479,6 +482,10 @@ void TForm1::checapaginas() {
 }
 
 void TForm1::habilitamenus() {
+    if (session_.Running()) {
+        enableMenusAfterRun_ = true;
+        return;
+    }
     for (QAction* item : menuItems_)
         item->setEnabled(true);
 }
@@ -677,7 +684,10 @@ void TForm1::Paisagem1Click() {
 // Commands that arrive with the print, save, export, e-mail and page setup
 // dialogs; their menu items and enabling rules are already in place.
 void TForm1::butprintClick() {
-    session_.Print(this, butprint);
+    const PrintOutcome outcome = session_.Print(this, butprint);
+    // A cancelled print sends nothing; the user is told so, unless leaving.
+    if (outcome.kind == PrintOutcome::Cancelled && !outcome.message.isEmpty() && !closeAfterRun_)
+        ShowPlainMessage(outcome.message);
 }
 
 void TForm1::Imprimir1Click() {
@@ -715,7 +725,12 @@ void TForm1::SalvarComo1Click() {
     TRLSaveDialog dialog(this);
     if (!dialog.Execute(params)) return;
     try {
-        if (session_.SaveWithParams(params) == ReportSession::SaveOutcome::NoFilter)
+        const ReportSession::SaveOutcome outcome = session_.SaveWithParams(params);
+        // Where the file went, until the next hint takes the status bar.
+        if (outcome == ReportSession::SaveOutcome::Saved)
+            StatusPanel->setText(QStringLiteral("Relatório salvo em ") +
+                                 QDir::toNativeSeparators(QFileInfo(params.FileName).absoluteFilePath()));
+        if (outcome == ReportSession::SaveOutcome::NoFilter)
             ShowPlainMessage(
                 QStringLiteral("Nada foi salvo: nenhum formato grava \"") +
                 QFileInfo(params.FileName).fileName() +
@@ -854,7 +869,51 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+std::vector<QAction*> TForm1::RunConflictingCommands() const {
+    // Navigation, zoom and closing stay: they change neither the pages nor the
+    // run. The items themselves go too, not only their menus: an item can be
+    // triggered without its menu.
+    std::vector<QAction*> commands{SalvarComo1, Abrir1, Imprimir1, Configuracoes1};
+    for (QMenu* menu : {Enviar1, Exportarpara1, Fonte1, Visualizacao1, Figura1}) {
+        commands.push_back(menu->menuAction());
+        for (QAction* item : menu->actions())
+            commands.push_back(item);
+    }
+    return commands;
+}
+
+void TForm1::RunningChanged(bool running) {
+    if (running) {
+        enabledBeforeRun_.clear();
+        for (QAction* command : RunConflictingCommands()) {
+            enabledBeforeRun_.emplace_back(command, command->isEnabled());
+            command->setEnabled(false);
+        }
+        printEnabledBeforeRun_ = butprint->isEnabled();
+        butprint->setEnabled(false);
+        return;
+    }
+    for (const auto& [command, enabled] : enabledBeforeRun_)
+        command->setEnabled(enabled);
+    enabledBeforeRun_.clear();
+    butprint->setEnabled(printEnabledBeforeRun_);
+    if (enableMenusAfterRun_) {
+        enableMenusAfterRun_ = false;
+        habilitamenus();
+    }
+    // Closed during the run: now that it has ended, close for good.
+    if (closeAfterRun_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (session_.Running()) {
+        // The run is stopped first, and the window closes when it has ended
+        // (RunningChanged); closing now would leave it going with no window.
+        closeAfterRun_ = true;
+        session_.CancelRun();
+        event->ignore();
+        return;
+    }
     DeleteReportFile();
     QMainWindow::closeEvent(event);
 }

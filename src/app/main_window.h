@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QMainWindow>
 
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -170,6 +171,11 @@ private:
     QMenu* AddMenu(QWidget* parentMenu, const QString& name, const QString& caption, bool enabled);
     // Deletes the report file named on the command line, a bounded number of times.
     void DeleteReportFile();
+    // While an output runs, the commands that would change the layout or start
+    // another output are disabled, and enabled again as they were after it.
+    void RunningChanged(bool running);
+    // The commands RunningChanged disables (the print button too).
+    std::vector<QAction*> RunConflictingCommands() const;
     // Key filter of the page number and zoom boxes: digits, backspace and Enter.
     static bool IsAcceptedBoxKey(const QKeyEvent& key);
 
@@ -179,6 +185,13 @@ private:
     QIcon pageIcon_;
     int savedHorzScroll_ = 0;
     int savedVertScroll_ = 0;
+    // The enabled state of each command RunningChanged disabled.
+    std::vector<std::pair<QAction*, bool>> enabledBeforeRun_;
+    bool printEnabledBeforeRun_ = true;
+    // habilitamenus came while an output ran: it applies when the run ends.
+    bool enableMenusAfterRun_ = false;
+    // The window was closed while an output ran: it closes once the run ends.
+    bool closeAfterRun_ = false;
 };
 
 } // namespace rl

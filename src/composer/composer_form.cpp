@@ -120,11 +120,9 @@ TForm2::TForm2(QObject* parent) : QObject(parent) {
     RLReport1->BeforePrint = [this](TRLCustomControl*, bool&) { ReportBeforePrint(); };
     RLReport1->OnNeedData = [this](TRLCustomSkipper*, bool& moreData) { ReportNeedData(moreData); };
     RLReport1->AfterPrint = [this](TRLCustomControl*) { ReportAfterPrint(); };
-    titleband->BeforePrint = [this](TRLCustomControl*, bool&) {
-        PrintHeadPicture(titleband, QRImage2, SettingsFile::Program, 0);
-    };
+    titleband->BeforePrint = [this](TRLCustomControl*, bool&) { PrintHeadPicture(titleband, QRImage2, 0); };
     PageHeaderBand1->BeforePrint = [this](TRLCustomControl*, bool&) {
-        PrintHeadPicture(PageHeaderBand1, QRImage1, SettingsFile::System, 1);
+        PrintHeadPicture(PageHeaderBand1, QRImage1, 1);
     };
 
     // Lays the bands out across the printable width (768 on US Letter).
@@ -161,10 +159,12 @@ TForm2::~TForm2() {
     view_.reset();
 }
 
-Settings TForm2::SettingsOf(SettingsFile which) const {
-    if (which == SettingsFile::Program && !ProgramSettingsPath.isEmpty())
-        return Settings(ProgramSettingsPath);
-    return Settings(which);
+Settings TForm2::ProgramSettings() const {
+    return Settings::programFile(ProgramSettingsPath);
+}
+
+LayoutSettings TForm2::Layout() const {
+    return LayoutSettings(Settings(SettingsFile::System), ProgramSettings());
 }
 
 bool TForm2::IsCustomPaperMillimetres(const QString& text) {
@@ -176,7 +176,7 @@ bool TForm2::IsCustomPaperMillimetres(const QString& text) {
     }
 }
 
-void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource) {
+void TForm2::ApplyPaperSize(const QString& paperName) {
     TRLPageSetup& setup = RLReport1->PageSetup;
     if (paperName == u"A4") {
         setup.SetPaperSize(fpA4);
@@ -185,7 +185,7 @@ void TForm2::ApplyPaperSize(const QString& paperName, SettingsFile customSizeSou
     } else if (paperName == u"Customizado") {
         setup.SetPaperSize(fpCustom);
         try {
-            const Settings settings = SettingsOf(customSizeSource);
+            const LayoutSettings settings = Layout();
             setup.SetPaperHeight(parseMillimetres(settings.height()));
             setup.SetPaperWidth(parseMillimetres(settings.width()));
         } catch (const std::exception&) {
@@ -369,8 +369,8 @@ void TForm2::ReportAfterPrint() {
     if (view_) view_->RebuildPageTree(RLReport1->Storage().PageCount());
 }
 
-void TForm2::PrintHeadPicture(TRLBand* band, TRLImage* image, SettingsFile source, int wantedMostra) {
-    const Settings settings = SettingsOf(source);
+void TForm2::PrintHeadPicture(TRLBand* band, TRLImage* image, int wantedMostra) {
+    const LayoutSettings settings = Layout();
     band->SetHeight(0);
     image->SetHeight(0);
     if (settings.mostra() != wantedMostra) return;

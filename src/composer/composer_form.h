@@ -69,14 +69,17 @@ public:
     std::function<std::unique_ptr<ComposerView>(TForm2&)> ViewFactory;
     ComposerView* View() const { return view_.get(); }
 
-    // Where the program-folder settings file is read from (the title band's
-    // picture settings, the custom paper size at start-up). Empty, the default,
+    // Where the program-folder settings file is read from. Empty, the default,
     // means Settings::filePath(SettingsFile::Program), beside the executable.
     // Tests and the batch mode's tests point it into a private folder so that
     // nothing is ever written beside a test binary.
     QString ProgramSettingsPath;
-    // The settings file of that kind, honouring ProgramSettingsPath.
-    Settings SettingsOf(SettingsFile which) const;
+    // The program-folder settings file, honouring ProgramSettingsPath.
+    Settings ProgramSettings() const;
+    // The layout settings the report follows: the user's choice in the
+    // system-folder file, else the program-folder file (LayoutSettings). Both
+    // picture bands and the custom paper size read them.
+    LayoutSettings Layout() const;
 
     // Custom paper sides outside (0, kMaxCustomPaperMm] millimetres are refused
     // like a text that is not a number: beyond this the page's pixel size would
@@ -86,9 +89,9 @@ public:
     // can use, as ApplyPaperSize reads it.
     static bool IsCustomPaperMillimetres(const QString& text);
 
-    // "A4", "Carta" or "Customizado" (custom size from the given settings file);
-    // any other name leaves the paper as it is. Names are compared exactly.
-    void ApplyPaperSize(const QString& paperName, SettingsFile customSizeSource = SettingsFile::Program);
+    // "A4", "Carta" or "Customizado" (custom size from Layout()); any other
+    // name leaves the paper as it is. Names are compared exactly.
+    void ApplyPaperSize(const QString& paperName);
 
     // The composition at start-up, from Values: reads
     // ReportFilePath, sets the label's font size from ColumnCode and landscape
@@ -153,9 +156,10 @@ private:
     void ReportBeforePrint();
     void ReportNeedData(bool& moreData);
     void ReportAfterPrint();
-    // Title band (mostra 0, program-folder file) and page-header band (mostra 1,
-    // system-folder file) before they print: the head picture and the band's height.
-    void PrintHeadPicture(TRLBand* band, TRLImage* image, SettingsFile source, int wantedMostra);
+    // Title band (mostra 0) and page-header band (mostra 1) before they print:
+    // the head picture and the band's height. Both read the same settings, so
+    // the picture prints once per page whichever is chosen.
+    void PrintHeadPicture(TRLBand* band, TRLImage* image, int wantedMostra);
 
     // The widest display width of the printed lines at a font size; the lines
     // are measured once per size.

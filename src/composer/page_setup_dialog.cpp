@@ -2,6 +2,7 @@
 
 #include "composer/composer_form.h"
 #include "composer/report_session.h"
+#include "pagestore/picture_data.h"
 #include "platform/dialog_presenter.h"
 #include "platform/error_log.h"
 #include "platform/message_presenter.h"
@@ -9,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -51,7 +53,8 @@ const QString TForm3::FigureFilter =
     QStringLiteral("All (*.gif;*.ani;*.pcx;*.gif;*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf)|"
                    "*.gif;*.ani;*.pcx;*.gif;*.jpg;*.jpeg;*.png;*.bmp;*.ico;*.emf;*.wmf");
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+TForm3::TForm3(QWidget* parent, const QString& programSettingsPath)
+    : QDialog(parent), programSettingsPath_(programSettingsPath) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Configurações"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -144,17 +147,47 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
 void TForm3::FormCreate() {
     const Settings settings(SettingsFile::System);
-    edfigura->setText(settings.figura());
-    selectIndex(combpos, settings.posicao());
-    selectIndex(combmfig, settings.mostra());
+    const LayoutSettings layout(settings, Settings::programFile(programSettingsPath_));
+    edfigura->setText(layout.figura());
+    selectIndex(combpos, layout.posicao());
+    selectIndex(combmfig, layout.mostra());
     edservidor->setText(settings.server());
     edporta->setText(settings.portaText());
     edconta->setText(settings.conta());
     chkseguro->setChecked(settings.seguro());
-    selectIndex(CBPapel, CBPapel->findText(settings.papel(), Qt::MatchFixedString)); // any case
-    EdHeight->setText(settings.height());
-    EdWidth->setText(settings.width());
+    selectIndex(CBPapel, CBPapel->findText(layout.papel(), Qt::MatchFixedString)); // any case
+    EdHeight->setText(layout.height());
+    EdWidth->setText(layout.width());
     CBPapelChange();
+    shownFigure_ = edfigura->text();
+    shownLayout_ = LayoutTexts();
+}
+
+std::vector<std::pair<QStringView, QString>> TForm3::LayoutTexts() const {
+    using namespace SettingsKeys;
+    return {{Figura, edfigura->text()},
+            {Posicao, QString::number(combpos->currentIndex())},
+            {Mostra, QString::number(combmfig->currentIndex())},
+            {Papel, CBPapel->currentText()},
+            {Height, EdHeight->text()},
+            {Width, EdWidth->text()}};
+}
+
+bool TForm3::CheckFigure() {
+    // Read once now: a file the report cannot print would otherwise be kept
+    // and named in a message by every later generation.
+    const QString figure = edfigura->text();
+    if (!QFileInfo(figure).isFile()) return true; // none, or missing: no picture, silently
+    try {
+        PictureData::fromFile(figure);
+        return true;
+    } catch (const std::exception&) {
+        ShowPlainMessage(QStringLiteral("Tipo de Arquivo Inválido"));
+        PageControl1->setCurrentIndex(0);
+        edfigura->setFocus();
+        edfigura->selectAll();
+        return false;
+    }
 }
 
 void TForm3::CBPapelChange() {
@@ -210,19 +243,29 @@ bool TForm3::butokClick() {
         }
     }
 
+    if (!CheckFigure()) return false;
+
     try {
         const Settings settings(SettingsFile::System);
-        settings.setFigura(edfigura->text());
-        settings.setPosicao(combpos->currentIndex());
-        settings.setMostra(combmfig->currentIndex());
+        const auto layout = LayoutTexts();
+        // A layout key becomes the user's once they change it (or if it was
+        // theirs already); hidden boxes count too, so a custom size typed once
+        // is not lost by choosing A4.
+        const auto writeLayout = [&](size_t index) {
+            const auto& [key, text] = layout[index];
+            if (settings.hasConfigKey(key) || text != shownLayout_[index].second)
+                settings.file().writeString(SettingsKeys::Config, key, text);
+        };
+        writeLayout(0); // figura
+        writeLayout(1); // posicao
+        writeLayout(2); // mostra
         settings.setServer(edservidor->text());
         settings.setPorta(edporta->text());
         settings.setConta(edconta->text());
         settings.setSeguro(chkseguro->isChecked());
-        settings.setPapel(CBPapel->currentText());
-        // Hidden boxes too: a custom size typed once is not lost by choosing A4.
-        settings.setHeight(EdHeight->text());
-        settings.setWidth(EdWidth->text());
+        writeLayout(3); // papel
+        writeLayout(4); // height
+        writeLayout(5); // width
     } catch (const std::exception& error) {
         // Logged as every unhandled error is, and told: closing as if the
         // settings were kept would lose what the user typed without a word.
@@ -239,12 +282,14 @@ void TForm3::accept() {
 }
 
 bool ShowPageSetup(ReportSession& session, QWidget* parent) {
-    TForm3 dialog(parent);
+    TForm3 dialog(parent, session.Composer().ProgramSettingsPath);
     if (!DialogPresenter::current().execDialog(&dialog)) return false;
     if (!dialog.Written() && !dialog.butokClick()) return false;
 
-    // A picture already in use stays; the path written serves the next start.
-    if (session.Values().FigurePath.isEmpty()) session.SetFigurePath(dialog.edfigura->text());
+    // The picture the settings gave follows them; one put in with "Inserir"
+    // stays for this report, the path written serves the next start.
+    const QString inUse = session.Values().FigurePath;
+    if (inUse.isEmpty() || inUse == dialog.ShownFigure()) session.SetFigurePath(dialog.edfigura->text());
     session.ApplyPaper(dialog.CBPapel->currentText());
     session.Regenerate();
     return true;

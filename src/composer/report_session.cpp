@@ -28,6 +28,26 @@
 
 namespace rl {
 
+// Marks an output under way for its whole length; a second one is refused.
+class ReportSession::RunScope {
+public:
+    explicit RunScope(ReportSession& session) : session_(session) {
+        if (session.running_)
+            throw Error("O relatório já está sendo impresso ou salvo: aguarde o fim ou cancele.");
+        session.running_ = true;
+        emit session.RunningChanged(true);
+    }
+    ~RunScope() {
+        session_.running_ = false;
+        emit session_.RunningChanged(false);
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    ReportSession& session_;
+};
+
 ReportSession::ReportSession(StartupValues values, QString programSettingsPath, QObject* parent)
     : QObject(parent), composer_(std::make_unique<TForm2>()) {
     composer_->Values = std::move(values);
@@ -47,8 +67,7 @@ ReportSession::~ReportSession() {
 StartupValues ReportSession::StartupValuesFor(const QStringList& arguments,
                                               const QString& programSettingsPath) {
     StartupValues values = StartupValues::fromArguments(arguments);
-    values.readSettings(programSettingsPath.isEmpty() ? Settings(SettingsFile::Program)
-                                                      : Settings(programSettingsPath));
+    values.readSettings(LayoutSettings(Settings(SettingsFile::System), Settings::programFile(programSettingsPath)));
     return values;
 }
 
@@ -59,7 +78,7 @@ const StartupValues& ReportSession::Values() const {
 bool ReportSession::Compose(const ViewFactory& viewFactory) {
     // No save filter may write over the report it saves.
     TRLCustomSaveFilter::SetProtectedInputFile(composer_->Values.ReportFilePath);
-    composer_->ApplyPaperSize(composer_->Values.PaperName, SettingsFile::Program);
+    composer_->ApplyPaperSize(composer_->Values.PaperName);
     if (viewFactory)
         composer_->ViewFactory = [this, viewFactory](TForm2&) { return viewFactory(*this); };
     else
@@ -85,7 +104,15 @@ const std::vector<std::string>& ReportSession::ReportLines() const {
     return composer_->ReportLines;
 }
 
+void ReportSession::CancelRun() {
+    if (!running_) return;
+    // A filter holds its store only while it runs.
+    for (TRLCustomFilter* filter : TRLCustomFilter::Registry())
+        if (filter->Pages()) filter->Cancel();
+}
+
 bool ReportSession::Regenerate() {
+    if (running_) return Prepared();
     const bool prepared = composer_->RegenerateAndShow();
     emit PagesChanged();
     return prepared;
@@ -101,6 +128,7 @@ ReportEncoding ReportSession::LinesEncoding() const {
 }
 
 void ReportSession::OpenReport(const QString& path, ReportEncoding encoding) {
+    if (running_) return;
     composer_->Values.Encoding = encoding;
     composer_->LoadReportLines(path, encoding);
     Regenerate();
@@ -108,6 +136,7 @@ void ReportSession::OpenReport(const QString& path, ReportEncoding encoding) {
 }
 
 void ReportSession::SetReportFont(const SurfaceFont& font) {
+    if (running_) return;
     composer_->RLReport1->Font = font;
     composer_->RLLabel1->ParentFont = false;
     composer_->RLLabel1->Font = font;
@@ -117,17 +146,20 @@ void ReportSession::SetReportFont(const SurfaceFont& font) {
 }
 
 void ReportSession::SetOrientation(TRLPageOrientation orientation) {
+    if (running_) return;
     composer_->RLReport1->PageSetup.SetOrientation(orientation);
     Regenerate();
 }
 
 void ReportSession::SetPicture(const QString& path) {
+    if (running_) return;
     PictureData::fromFile(path);
     composer_->Values.FigurePath = path;
     Regenerate();
 }
 
 void ReportSession::RemovePicture() {
+    if (running_) return;
     composer_->Values.FigurePath.clear();
     composer_->QRImage1->SetPicture(QByteArray());
     composer_->QRImage2->SetPicture(QByteArray());
@@ -136,6 +168,7 @@ void ReportSession::RemovePicture() {
 
 TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPage, int toPage,
                                                  TRLCustomSaveFilter* filter) {
+    const RunScope run(*this);
     if (!filter) filter = SaveFilterByFileName(path);
     if (!filter)
         throw Error(("Nenhum filtro salva arquivos \"" + FileNameExtension(path) +
@@ -152,6 +185,8 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
 }
 
 PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
+    if (running_) return {PrintOutcome::Failed, {}};
+    const RunScope run(*this);
     // A dot-matrix filter chosen in the dialog prints at the pitch of the
     // column code, on the form the dialog's option names.
     SetDotMatrixPreparer(
@@ -169,11 +204,14 @@ PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
 }
 
 PrintOutcome ReportSession::PrintOnQueue(const QString& queue, int fromPage, int toPage) {
+    if (running_) return {PrintOutcome::Failed, {}};
+    const RunScope run(*this);
     return PrintPagesOnQueue(Pages(), fromPage, toPage, queue);
 }
 
 TRLCustomFilter::RunResult ReportSession::PrintDraft(const QString& target, int fromPage, int toPage,
                                                      int formOption) {
+    const RunScope run(*this);
     TRLGraphicStorage& pages = Pages();
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     DraftPrintRequest request;
@@ -331,11 +369,17 @@ void ReportSession::WrapHtmlForFixedPitch(const QString& path) {
 }
 
 void ReportSession::SetFigurePath(const QString& path) {
+    if (running_ || path == composer_->Values.FigurePath) return;
     composer_->Values.FigurePath = path;
+    // Another path: the picture of the old one must not print in its place
+    // when the new one cannot be read (the bands keep what they last loaded).
+    composer_->QRImage1->SetPicture(QByteArray());
+    composer_->QRImage2->SetPicture(QByteArray());
 }
 
 void ReportSession::ApplyPaper(const QString& paperName) {
-    composer_->ApplyPaperSize(paperName, SettingsFile::System);
+    if (running_) return;
+    composer_->ApplyPaperSize(paperName);
 }
 
 bool ReportSession::HasPermissionFlags() const {

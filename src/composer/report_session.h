@@ -45,8 +45,10 @@ public:
     ReportSession& operator=(const ReportSession&) = delete;
 
     // The start-up values of a command line (arguments without the program's
-    // name) with the head picture and paper name of the program-folder
-    // settings file at programSettingsPath (empty: beside the executable).
+    // name) with the head picture and paper name of the settings: the user's
+    // choice in the system-folder file, else the program-folder file at
+    // programSettingsPath (empty: beside the executable). Call it once the
+    // application object exists, which tells where the executable is.
     static StartupValues StartupValuesFor(const QStringList& arguments,
                                           const QString& programSettingsPath = {});
 
@@ -70,7 +72,18 @@ public:
     // Line index as the pages print it: Windows-1252, one byte per character.
     std::string PrintedLine(size_t index) const;
 
+    // ---- runs: one output at a time
+    // Whether an output (a print, a save, an export) is under way.
+    // Its progress step lets the window's events through, so while it is, the
+    // layout changes below do nothing and another output is refused: a print
+    // must not change layout half way, nor a second run reuse its filter.
+    bool Running() const { return running_; }
+    // Asks the output under way to stop after the page being drawn; nothing
+    // when none is.
+    void CancelRun();
+
     // ---- layout changes; each generates the pages again and signals PagesChanged
+    // (none while Running())
     // Reads another text file (lines of a missing file: none) in the encoding
     // given (Auto: the one its bytes show) and lays it out; the encoding
     // becomes the one asked for from then on (Values().Encoding).
@@ -168,7 +181,7 @@ public:
     // prints no picture, as one named by the settings at start-up.
     void SetFigurePath(const QString& path);
     // "A4", "Carta" or "Customizado" (any other name changes nothing), the
-    // custom size read from the system-folder settings file; a custom size
+    // custom size read from the layout settings (TForm2::Layout); a custom size
     // that cannot be used gives A4 and says so.
     void ApplyPaper(const QString& paperName);
 
@@ -183,8 +196,12 @@ public:
 signals:
     // The pages were generated again (layout change, another file).
     void PagesChanged();
+    // An output began (true) or ended (false).
+    void RunningChanged(bool running);
 
 private:
+    class RunScope;
+    bool running_ = false;
     std::unique_ptr<TForm2> composer_;
     QString programFolder_;
 };

@@ -58,10 +58,14 @@ private:
 // - spreadsheet: LibreOffice Calc opening the text file with its text import,
 //   which asks the user how to split the lines;
 // - text editor: $VISUAL, else $EDITOR (words split as QProcess::splitCommand
-//   does), in a terminal ("x-terminal-emulator -e") when there is one;
-//   without either variable, the desktop's program for text files;
-// - desktop's program for a file type: xdg-open, through QDesktopServices.
+//   does), in a terminal ("x-terminal-emulator -e"); without a terminal that
+//   is a failure. Without either variable, the desktop's program for text files;
+// - desktop's program for a file type: xdg-open.
 // LibreOffice is looked for on PATH as "soffice", then "libreoffice".
+// A program that cannot be executed, or ends within a second with a non-zero
+// status (xdg-open finding no program for the file) or by a signal, is a
+// failure of Open; the error names the file. One still running then is left
+// to run.
 class DesktopLauncher : public Launcher {
 public:
     bool Installed(LaunchTarget target) override;

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <fontconfig/fontconfig.h>
 
@@ -139,8 +140,11 @@ void installReportFontIfMissing() {
         if (reportFontInstalled()) return;
         const QByteArray bytes = reportFontBytes();
         if (bytes.isEmpty()) return;
-        const QString copy =
-            QDir(Folders::currentFolder()).filePath(QString::fromLatin1(kReportFontFileName));
+        // Made in a private temporary folder, which goes once the font is
+        // installed: the folder the program was started from is not ours.
+        const QTemporaryDir folder;
+        if (!folder.isValid()) return;
+        const QString copy = folder.filePath(QString::fromLatin1(kReportFontFileName));
         QFile file(copy);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
             return;

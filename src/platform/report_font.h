@@ -24,8 +24,9 @@ bool registerReportFont();
 bool reportFontInstalled();
 
 // When the family is not installed: writes the embedded font unchanged to
-// "ORATOR10.TTF" in the current folder (left there afterwards) and installs
-// that file with InstallReportFont(). Every error is ignored; never throws.
+// "ORATOR10.TTF" in a private temporary folder, installs that file with
+// InstallReportFont() and removes the folder, so nothing is left in the
+// current folder. Every error is ignored; never throws.
 void installReportFontIfMissing();
 
 // Installs a font file for the user: copies it into the fonts folder

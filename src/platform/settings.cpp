@@ -2,6 +2,8 @@
 
 #include "platform/folders.h"
 
+#include <utility>
+
 namespace rl {
 
 using namespace SettingsKeys;
@@ -15,6 +17,10 @@ QString Settings::filePath(SettingsFile which) {
 Settings::Settings(SettingsFile which) : file_(filePath(which)) {}
 
 Settings::Settings(const QString& path) : file_(path) {}
+
+Settings Settings::programFile(const QString& path) {
+    return path.isEmpty() ? Settings(SettingsFile::Program) : Settings(path);
+}
 
 QString Settings::figura() const {
     return file_.readString(Config, Figura);
@@ -136,6 +142,38 @@ int Settings::tipo() const {
 }
 void Settings::setTipo(int value) const {
     file_.writeInteger(Email, Tipo, value);
+}
+
+bool Settings::hasConfigKey(QStringView key) const {
+    // A value never holds a line break, so this default can only mean "missing".
+    const QString missing = QStringLiteral("\n");
+    return file_.readString(Config, key, missing) != missing;
+}
+
+LayoutSettings::LayoutSettings(Settings user, Settings program)
+    : user_(std::move(user)), program_(std::move(program)) {}
+
+const Settings& LayoutSettings::source(QStringView key) const {
+    return user_.hasConfigKey(key) ? user_ : program_;
+}
+
+QString LayoutSettings::figura() const {
+    return source(Figura).figura();
+}
+int LayoutSettings::posicao() const {
+    return source(Posicao).posicao();
+}
+int LayoutSettings::mostra() const {
+    return source(Mostra).mostra();
+}
+QString LayoutSettings::papel() const {
+    return source(Papel).papel();
+}
+QString LayoutSettings::height() const {
+    return source(Height).height();
+}
+QString LayoutSettings::width() const {
+    return source(Width).width();
 }
 
 } // namespace rl

@@ -53,6 +53,8 @@ public:
     explicit Settings(SettingsFile which);
     // Over any file: for tests.
     explicit Settings(const QString& path);
+    // The program-folder file, or the file at path when one is given (tests).
+    static Settings programFile(const QString& path = {});
 
     const ProfileFile& file() const { return file_; }
 
@@ -99,8 +101,39 @@ public:
     int tipo() const;
     void setTipo(int value) const;
 
+    // Whether the file holds the key in section "config" (whatever its value).
+    bool hasConfigKey(QStringView key) const;
+
 private:
     ProfileFile file_;
+};
+
+// The keys of section "config" that lay the report out ("figura", "posicao",
+// "mostra", "papel", "height", "width"), key by key from the file that decides
+// it: the user's (system-folder) file when it holds the key, because only
+// "Configurações" writes there and only what the user chose; else the
+// program-folder file, which a calling program or the installation may write
+// before each start; else the default. Start-up, both picture bands, the paper
+// and the page setup dialog all read through this, so what the dialog shows is
+// what the report uses.
+class LayoutSettings {
+public:
+    LayoutSettings(Settings user, Settings program);
+
+    QString figura() const;
+    int posicao() const;
+    int mostra() const;
+    QString papel() const;
+    QString height() const;
+    QString width() const;
+
+    const Settings& user() const { return user_; }
+    // The file whose value of the key counts.
+    const Settings& source(QStringView key) const;
+
+private:
+    Settings user_;
+    Settings program_;
 };
 
 } // namespace rl

@@ -16,7 +16,7 @@ StartupValues StartupValues::fromArguments(const QStringList& given) {
     return values;
 }
 
-void StartupValues::readSettings(const Settings& settings) {
+void StartupValues::readSettings(const LayoutSettings& settings) {
     try {
         FigurePath = settings.figura();
         PaperName = settings.papel();

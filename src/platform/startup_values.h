@@ -10,7 +10,7 @@
 
 namespace rl {
 
-class Settings;
+class LayoutSettings;
 
 // The window option of the desktop's menu entry: the file is the user's own, so
 // neither closing nor "Abrir" may delete it. Not an option of the batch mode.
@@ -23,8 +23,8 @@ struct StartupValues {
     QString ColumnCode;        // argument 2 ("80", "132", "255"; compared exactly)
     QString OrientationWord;   // argument 3 ("paisagem" in any case means landscape)
     QString JoinedCommandLine; // " " + each argument, so it begins with a blank
-    QString FigurePath;        // "figura" of the program-folder settings file
-    QString PaperName;         // "papel" of the program-folder settings file; empty after an error
+    QString FigurePath;        // "figura" of the settings (LayoutSettings)
+    QString PaperName;         // "papel" of the settings; empty after an error
     // The encoding the report file is read in (--encoding); Auto decides from its bytes.
     ReportEncoding Encoding = ReportEncoding::Auto;
     bool KeepReportFile = false; // KeepOption was given: the report file is never deleted
@@ -34,9 +34,10 @@ struct StartupValues {
     // so "--keep FILE" names the file as argument 1.
     static StartupValues fromArguments(const QStringList& arguments);
 
-    // Reads FigurePath and PaperName from the given settings (the program-folder
-    // file at start-up). A failure leaves the paper name empty and is not reported.
-    void readSettings(const Settings& settings);
+    // Reads FigurePath and PaperName from the given settings: the user's
+    // choice, else the program-folder file's. A failure leaves the paper name
+    // empty and is not reported.
+    void readSettings(const LayoutSettings& settings);
 };
 
 // Index of each permission flag in the result of permissionFlags().

@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace rl {
@@ -144,6 +145,19 @@ bool CupsQueues::acceptsJobs(const QString& queue, QString* reason) {
 QString CupsQueues::lastSubmissionError() {
     if (cupsLastError() <= IPP_STATUS_OK_CONFLICTING) return {};
     return QString::fromUtf8(cupsLastErrorString());
+}
+
+bool CupsQueues::cancelNewestHeldJob(const QString& queue) {
+    const Connection http = connectBounded();
+    if (!http) return false;
+    const QByteArray name = queue.toUtf8();
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(http.get(), &jobs, name.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
+    int newest = 0;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].state == IPP_JSTATE_HELD) newest = std::max(newest, jobs[i].id);
+    cupsFreeJobs(count, jobs);
+    return newest > 0 && cupsCancelJob2(http.get(), name.constData(), newest, 1) <= IPP_STATUS_OK_CONFLICTING;
 }
 
 void CupsQueues::forgetServer() {

@@ -64,6 +64,11 @@ public:
     // connection: empty when the server took it, else its error text.
     static QString lastSubmissionError();
 
+    // Cancels and purges this user's newest held job on the queue, the one
+    // just handed over on hold so that it never prints. False when there is
+    // none or the server would not cancel it.
+    static bool cancelNewestHeldJob(const QString& queue);
+
     // Makes libcups read CUPS_SERVER and client.conf again at its next call.
     static void forgetServer();
 };

@@ -86,7 +86,7 @@ PrintOutcome RunPrintCommand(TRLGraphicStorage& store, int pageCount, const QStr
         // for "Padrão" and for every other filter.
         if (!(filter && prepare && prepare(*filter, columnCode, optionText))) filter = nullptr;
         if (FilterPages(&store, filter, from, to) == TRLCustomFilter::RunResult::Cancelled)
-            outcome.kind = PrintOutcome::Cancelled;
+            outcome = {PrintOutcome::Cancelled, QStringLiteral("Impressão cancelada: nada foi impresso.")};
         // The window repaints after printing.
         QCoreApplication::processEvents();
     } catch (const std::exception& error) {

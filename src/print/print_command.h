@@ -13,7 +13,8 @@ class TRLCustomPrintFilter;
 class TRLGraphicStorage;
 
 // How a print command ended. message is the text the user was shown (and the
-// error log got) when it failed.
+// error log got) when it failed; for a run the user cancelled, the notice that
+// nothing was printed (empty when the dialog was cancelled).
 struct PrintOutcome {
     enum Kind { Printed, Cancelled, Failed };
     Kind kind = Printed;

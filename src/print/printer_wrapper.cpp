@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -288,6 +289,23 @@ void TRLPrinterWrapper::EndJob() {
         throw failure(QStringLiteral("A impressora \"%1\" recusou o trabalho: %2.")
                           .arg(CurrentPrinterName(),
                                refused.isEmpty() ? QStringLiteral("erro ao gerar o documento") : refused));
+}
+
+void TRLPrinterWrapper::DiscardJob() {
+    if (!m_painter) return;
+    const std::unique_ptr<QPainter> painter = std::move(m_painter);
+    // QPrinter::abort() does nothing for CUPS queues and ending the painter
+    // submits the document: submitted on hold, it waits for us to cancel it.
+    // (The key is Qt's own for the options it passes to CUPS.)
+    constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+    m_printer->printEngine()->setProperty(
+        kCupsOptions, QStringList{QStringLiteral("job-hold-until"), QStringLiteral("indefinite")});
+    painter->end();
+    if (!CupsQueues::lastSubmissionError().isEmpty()) return; // refused: nothing to print
+    if (!CupsQueues::cancelNewestHeldJob(CurrentPrinterName()))
+        throw failure(QStringLiteral("A impressão cancelada não pôde ser retirada da fila \"%1\"; "
+                                     "as páginas já desenhadas podem ser impressas.")
+                          .arg(CurrentPrinterName()));
 }
 
 void TRLPrinterWrapper::NewPage() {

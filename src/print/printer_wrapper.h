@@ -113,6 +113,11 @@ public:
     // scheduler refuses it. The selection is unchanged. Nothing to do without
     // a job.
     void EndJob();
+    // Drops the job under way so that nothing of it prints (a cancelled run):
+    // Qt's printing cannot abort a job, so it is handed over on hold and then
+    // cancelled on the scheduler. Throws rl::Error when that fails, as the
+    // pages may then print. Nothing to do without a job.
+    void DiscardJob();
     // Starts a new sheet in the job.
     void NewPage();
     bool JobStarted() const { return m_painter != nullptr; }

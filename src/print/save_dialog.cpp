@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -94,11 +95,20 @@ bool TRLSaveDialog::Execute() {
 }
 
 bool TRLSaveDialog::Execute(TRLSaveParams& params) {
+    params_ = &params;
+    answers_.reset();
     FillFilters(params);
     LoadControls(params);
     EditFileName_->setFocus();
-    if (!DialogPresenter::current().execDialog(this)) return false;
-    return StoreControls(params);
+    const bool saved = DialogPresenter::current().execDialog(this) && (answers_ || CheckControls());
+    params_ = nullptr;
+    if (!saved) return false;
+    StoreControls(params);
+    return true;
+}
+
+void TRLSaveDialog::accept() {
+    if (!params_ || CheckControls()) QDialog::accept();
 }
 
 void TRLSaveDialog::FillFilters(const TRLSaveParams& params) {
@@ -134,21 +144,24 @@ TRLCustomSaveFilter* TRLSaveDialog::SelectedFilter() const {
     return filters_[size_t(index)];
 }
 
-bool TRLSaveDialog::StoreControls(TRLSaveParams& params) {
+bool TRLSaveDialog::CheckControls() {
+    answers_.reset();
+    const TRLSaveParams& params = *params_;
     QString fileName = EditFileName_->text();
-    if (fileName.trimmed().isEmpty()) {
-        ShowPlainMessage(QStringLiteral("Informe o nome do arquivo."));
+    const auto refuse = [](QWidget* field, const QString& why) {
+        ShowPlainMessage(why);
+        field->setFocus();
         return false;
-    }
-    const TRLSaveRange range = TRLSaveRange(RangeBox_->Chosen());
+    };
+    if (fileName.trimmed().isEmpty())
+        return refuse(EditFileName_, QStringLiteral("Informe o nome do arquivo."));
     const auto [fromPage, toPage] = RangeBox_->Range(params.MinPage, params.MaxPage());
     // An empty range would write a document without pages.
-    if (fromPage < std::max(1, params.MinPage) || fromPage > toPage || toPage > params.MaxPage()) {
-        ShowPlainMessage(QStringLiteral("Intervalo de páginas inválido: informe páginas de %1 até %2.")
-                             .arg(params.MinPage)
-                             .arg(params.MaxPage()));
-        return false;
-    }
+    if (fromPage < std::max(1, params.MinPage) || fromPage > toPage || toPage > params.MaxPage())
+        return refuse(EditFromPage_,
+                      QStringLiteral("Intervalo de páginas inválido: informe páginas de %1 até %2.")
+                          .arg(params.MinPage)
+                          .arg(params.MaxPage()));
 
     TRLCustomSaveFilter* filter = SelectedFilter();
     if (!FileNameExtension(fileName).isEmpty())
@@ -156,13 +169,28 @@ bool TRLSaveDialog::StoreControls(TRLSaveParams& params) {
     else
         fileName += filter ? NormalizedExtension(filter->DefaultExt()) : kNoFilterExtension;
 
-    params.FileName = fileName;
-    params.SaveRange = range;
-    params.FromPage = fromPage;
-    params.ToPage = toPage;
-    params.SaveInBackground = CheckBoxBackground_->isChecked();
-    params.Filter = filter;
+    // Only a file something will be written to is worth the question.
+    if (filter && QFileInfo(fileName).isFile()) {
+        const int answer = MessagePresenter::current().showMessage(
+            {QStringLiteral("O arquivo \"%1\" já existe. Deseja substituí-lo?").arg(fileName),
+             text(Messages::Id::Save), MessageIcon::Question, MessageButton::Yes | MessageButton::No, false});
+        if (answer != int(MessageButton::Yes)) {
+            EditFileName_->setFocus();
+            EditFileName_->selectAll();
+            return false;
+        }
+    }
+    answers_ = Answers{fileName, RangeBox_->Chosen(), fromPage, toPage, filter};
     return true;
+}
+
+void TRLSaveDialog::StoreControls(TRLSaveParams& params) const {
+    params.FileName = answers_->fileName;
+    params.SaveRange = TRLSaveRange(answers_->range);
+    params.FromPage = answers_->fromPage;
+    params.ToPage = answers_->toPage;
+    params.SaveInBackground = CheckBoxBackground_->isChecked();
+    params.Filter = answers_->filter;
 }
 
 void TRLSaveDialog::Browse() {

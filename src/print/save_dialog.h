@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -33,21 +34,28 @@ public:
     // DialogPresenter::execDialog and, when the user saves, stores the answers
     // into params and returns true. Cancel changes nothing and returns false.
     //
-    // A file name that names no file, or a page range that holds no page
-    // between MinPage and MaxPage, is refused with a plain message: the
-    // answer is then false and params are unchanged.
+    // "Salvar" checks the answers inside the dialog, which stays open with
+    // everything as typed when one is refused: a file name that names no file
+    // or a page range that holds no page between MinPage and MaxPage (a plain
+    // message says why), or a file that exists and the user would not have
+    // replaced (asked Yes or No).
     //
     // A file name with an extension chooses the filter by that extension
     // (SaveFilterByFileName, possibly none); one without gets the chosen
     // filter's default extension, or ".rpf" when no filter is chosen.
     bool Execute(TRLSaveParams& params);
+
+    // "Salvar": closes the dialog only once the answers are accepted.
+    void accept() override;
     // The same on the process-wide parameters.
     bool Execute();
 
 private:
     void FillFilters(const TRLSaveParams& params);
     void LoadControls(const TRLSaveParams& params);
-    bool StoreControls(TRLSaveParams& params);
+    // Checks the answers and keeps them in answers_; false when refused.
+    bool CheckControls();
+    void StoreControls(TRLSaveParams& params) const;
     TRLCustomSaveFilter* SelectedFilter() const;
     void Browse();
 
@@ -63,6 +71,16 @@ private:
     QCheckBox* CheckBoxBackground_;
     // The filter of each entry of the list; none for "Padrão".
     std::vector<QPointer<TRLCustomSaveFilter>> filters_;
+    // The parameters being answered, and the answers once accepted.
+    TRLSaveParams* params_ = nullptr;
+    struct Answers {
+        QString fileName;
+        int range = 0;
+        int fromPage = 0;
+        int toPage = 0;
+        QPointer<TRLCustomSaveFilter> filter;
+    };
+    std::optional<Answers> answers_;
 };
 
 } // namespace rl

@@ -96,7 +96,11 @@ void TRLSpoolFilter::EndDoc() {
     pendingNewPage_ = false;
     if (!docStarted_) return;
     docStarted_ = false;
-    TRLPrinterWrapper::instance().EndJob();
+    // A cancelled print sends nothing, as the dot-matrix path does.
+    if (Canceled())
+        TRLPrinterWrapper::instance().DiscardJob();
+    else
+        TRLPrinterWrapper::instance().EndJob();
 }
 
 void InstallSpoolFilterAsDefault() {

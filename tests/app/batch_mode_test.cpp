@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -348,6 +349,22 @@ TEST(BatchMode, ReportIsComposedWithTheProgramFolderSettings) {
     // The picture at the left of the title band, inside the 24-pixel margin.
     EXPECT_EQ(first.pixel(24 + 20, 24 + 15), qRgb(255, 0, 0));
     EXPECT_NE(QImage(f.path("pages/page-0002.png")).pixel(24 + 20, 24 + 15), qRgb(255, 0, 0));
+}
+
+// As a user runs it, from another folder: the settings beside the executable
+// lay the report out as in the window (a copy of the program, with its own).
+TEST(BatchMode, TheProgramFolderSettingsAreBesideTheExecutableWhereverItRuns) {
+    BatchFixture f;
+    ASSERT_TRUE(QDir().mkpath(f.path("bin")) && QDir().mkpath(f.path("elsewhere")));
+    const QString program = f.path("bin/relantomador");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(RL_VIEWER_PROGRAM), program));
+    test::writeFile(f.path("bin/preview.ini"), "[config]\r\npapel=A4\r\n");
+    QProcess batch;
+    batch.setWorkingDirectory(f.path("elsewhere"));
+    batch.start(program, {f.writeReport(threePages()), "--png", f.path("pages"), "--pages", "1"});
+    ASSERT_TRUE(batch.waitForFinished(60000));
+    EXPECT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
+    EXPECT_EQ(QImage(f.path("pages/page-0001.png")).size(), QSize(794, 1123));
 }
 
 TEST(BatchMode, CompositionMessagesAreWrittenOnceAndDoNotFailTheRun) {

@@ -9,8 +9,12 @@
 #include "print/save_params.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 
 #include <functional>
 
@@ -217,6 +221,39 @@ INSTANTIATE_TEST_SUITE_P(Names, SaveAs,
                          [](const testing::TestParamInfo<SaveCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// The dialog stays open until its answers hold; an existing file is replaced
+// only when the user says so, and the status bar then tells where it went.
+TEST_F(ExportCommands, SaveAsChecksInsideTheDialogAndAsksBeforeReplacing) {
+    const QString existing = outFile(QStringLiteral("x.pdf"));
+    writeFile(existing, "old");
+    saveDialogs.fill = [&](QWidget* dialog) {
+        const auto field = [&](const char* name) {
+            return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+        };
+        const auto save = [&] {
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonSave"))->click();
+            return static_cast<QDialog*>(dialog)->result() == QDialog::Accepted;
+        };
+        field("EditFileName")->setText(existing);
+        dialog->findChild<QRadioButton*>(QStringLiteral("RadioPageNums"))->setChecked(true);
+        field("EditFromPage")->setText(QStringLiteral("7")); // beyond the 3 pages
+        EXPECT_FALSE(save());
+        field("EditFromPage")->setText(QStringLiteral("2"));
+        messages.answers.push_back(int(MessageButton::No));
+        EXPECT_FALSE(save());
+        EXPECT_EQ(readFile(existing), "old");
+        messages.answers.push_back(int(MessageButton::Yes));
+        EXPECT_TRUE(save());
+    };
+    window->SalvarComo1->trigger();
+    ASSERT_EQ(messages.requests.size(), 3u);
+    EXPECT_TRUE(messages.requests[0].text.startsWith(QStringLiteral("Intervalo de páginas inválido")));
+    EXPECT_EQ(messages.requests[1].buttons, MessageButton::Yes | MessageButton::No);
+    EXPECT_TRUE(messages.requests[1].text.contains(existing));
+    EXPECT_TRUE(readFile(existing).startsWith("%PDF-"));
+    EXPECT_EQ(window->StatusPanel->text(), QStringLiteral("Relatório salvo em ") + existing);
+}
 
 TEST_F(ExportCommands, SaveAsFailureIsShownAndLogged) {
     unwritableFolders();

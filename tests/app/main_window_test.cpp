@@ -3,6 +3,7 @@
 #include "app/cursors.h"
 #include "app/navigation_panel.h"
 #include "platform/error_log.h"
+#include "platform/settings.h"
 #include "platform/version.h"
 #include "print/draft_filter.h"
 #include "print/printer_wrapper.h"
@@ -12,6 +13,7 @@
 #include "ui_events.h"
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QEnterEvent>
 #include <QFileInfo>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -447,6 +450,27 @@ TEST_F(MainWindow, OrientationCommands) {
     EXPECT_TRUE(pageIsLandscape());
     window->Retrato1->trigger();
     EXPECT_FALSE(pageIsLandscape());
+}
+
+// The paper chosen in "Configurações" is the one the preview shows, at once
+// and after a restart.
+TEST_F(MainWindow, PaperChosenInTheSettingsStaysAfterARestart) {
+    const QString report = writeReport(QStringLiteral("report.txt"), 2);
+    start({report});
+    const auto pageWidth = [this] { return window->RLPreview1->Storage()->Pages(0)->Width; };
+    EXPECT_EQ(pageWidth(), 816); // Letter
+    dialogs.dialogAnswers.push_back([](QWidget* dialog) {
+        auto* paper = dialog->findChild<QComboBox*>(QStringLiteral("CBPapel"));
+        paper->setCurrentIndex(paper->findText(QStringLiteral("A4")));
+        dialog->findChild<QPushButton*>(QStringLiteral("butok"))->click();
+        return static_cast<QDialog*>(dialog)->result() == QDialog::Accepted;
+    });
+    window->Configuracoes1->trigger();
+    EXPECT_EQ(pageWidth(), 794);
+    session.reset();
+    start({report});
+    EXPECT_EQ(pageWidth(), 794);
+    QFile::remove(Settings::filePath(SettingsFile::System));
 }
 
 TEST_F(MainWindow, FontCommand) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,7 +50,17 @@ public:
         return answer;
     }
 
+    // The program's own dialogs, answered in turn: each fills its dialog and
+    // says whether it was accepted. None left: cancelled.
+    bool execDialog(QWidget* dialog) override {
+        if (dialogAnswers.empty()) return false;
+        const auto answer = std::move(dialogAnswers.front());
+        dialogAnswers.pop_front();
+        return answer(dialog);
+    }
+
     std::vector<Request> requests;
+    std::deque<std::function<bool(QWidget*)>> dialogAnswers;
     std::deque<QString> openAnswers;
     std::deque<ReportEncoding> encodingAnswers;
     std::deque<QString> saveAnswers;

@@ -183,17 +183,16 @@ TEST(TForm2Paper, UnusableCustomSizeFallsBackToA4WithTheMessage) {
     }
 }
 
-TEST(TForm2Paper, CustomSizeIsReadFromTheFileAskedFor) {
+// Key by key: the user's choice (system-folder file), else the calling
+// program's (program-folder file).
+TEST(TForm2Paper, CustomSizeIsTheUsersWhereTheyChoseItElseTheProgramFolders) {
     ComposerFixture f;
     f.programSettings().setHeight("100");
     f.programSettings().setWidth("100");
     ComposerFixture::systemSettings().setHeight("200,5");
-    ComposerFixture::systemSettings().setWidth("150");
-    f.form->ApplyPaperSize("Customizado", SettingsFile::System);
-    EXPECT_DOUBLE_EQ(f.form->RLReport1->PageSetup.PaperHeight(), 200.5);
-    EXPECT_DOUBLE_EQ(f.form->RLReport1->PageSetup.PaperWidth(), 150.0);
     f.form->ApplyPaperSize("Customizado");
-    EXPECT_DOUBLE_EQ(f.form->RLReport1->PageSetup.PaperHeight(), 100.0);
+    EXPECT_DOUBLE_EQ(f.form->RLReport1->PageSetup.PaperHeight(), 200.5);
+    EXPECT_DOUBLE_EQ(f.form->RLReport1->PageSetup.PaperWidth(), 100.0);
 }
 
 // ---- font size and orientation

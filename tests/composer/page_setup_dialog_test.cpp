@@ -244,6 +244,57 @@ TEST_F(PageSetupDialog, AFileThatCannotBeWrittenIsToldAndLogged) {
     EXPECT_EQ(regenerations->count(), 0);
 }
 
+// The calling program writes the program-folder file before each start; it
+// decides every layout key the user has not changed in the dialog.
+TEST_F(PageSetupDialog, TheProgramFolderFileDecidesWhatTheUserDidNotChange) {
+    f.programSettings().setPapel("A4");
+    f.programSettings().setPosicao(2);
+    user.fill = [](QWidget* d) {
+        EXPECT_EQ(control<QComboBox>(d, "CBPapel")->currentText(), "A4");
+        EXPECT_EQ(control<QComboBox>(d, "combpos")->currentIndex(), 2);
+        setText(d, "edservidor", "smtp.example.com");
+        choose(d, "combmfig", "Todas Páginas");
+    };
+    ASSERT_TRUE(ShowPageSetup(*session));
+    EXPECT_EQ(paper().PaperSize(), fpA4);
+    EXPECT_EQ(systemFile(), QByteArray("[config]\r\nmostra=1\r\nserver=smtp.example.com\r\nporta=\r\n"
+                                       "conta=\r\n"));
+
+    // The next start: the calling program now asks for Letter, and gets it;
+    // once the user picks a paper, theirs wins.
+    f.programSettings().setPapel("Carta");
+    for (const char* chosen : {"", "A4"}) {
+        if (*chosen) {
+            user.fill = [&](QWidget* d) { choose(d, "CBPapel", chosen); };
+            ASSERT_TRUE(ShowPageSetup(*session));
+        }
+        ReportSession restarted(
+            ReportSession::StartupValuesFor({f.form->Values.ReportFilePath}, f.programSettingsPath()),
+            f.programSettingsPath());
+        restarted.Compose();
+        EXPECT_EQ(restarted.Composer().RLReport1->PageSetup.PaperSize(), *chosen ? fpA4 : fpLetter) << chosen;
+    }
+}
+
+TEST_F(PageSetupDialog, APictureTheReportCannotPrintIsRefusedBeforeAnythingIsWritten) {
+    const QString bad = f.dir.filePath("bad.png");
+    rl::test::writeFile(bad, "not a picture");
+    const QString good = f.makePicture(30, 10, "good.png");
+    user.fill = [&](QWidget* d) {
+        setText(d, "edfigura", bad);
+        control<QPushButton>(d, "butok")->click();
+        EXPECT_TRUE(systemFile().isNull());
+        setText(d, "edfigura", good);
+    };
+    ASSERT_TRUE(ShowPageSetup(*session));
+    ASSERT_EQ(f.presenter.requests.size(), 1u);
+    EXPECT_EQ(f.presenter.requests[0].text, "Tipo de Arquivo Inválido");
+    EXPECT_EQ(ComposerFixture::systemSettings().figura(), good);
+    EXPECT_EQ(session->Values().FigurePath, good);
+    EXPECT_EQ(imagesOn(0), 1);
+    EXPECT_EQ(f.presenter.requests.size(), 1u);
+}
+
 struct FigureCase {
     const char* name;
     bool pictureInUse;
@@ -254,10 +305,10 @@ struct FigureCase {
 TEST_F(PageSetupDialog, APictureInUseIsKeptOtherwiseTheNewPathPrintsAtOnce) {
     const QString inUse = f.makePicture(40, 20, "in-use.png");
     const QString typed = f.makePicture(60, 30, "typed.png");
-    // The program-folder file has no "mostra": the title band prints the picture on page 1 too.
+    // Both bands follow the choice: "Todas Páginas" prints the picture once on page 1 too.
     const std::vector<FigureCase> cases = {
         {"in use, first page", true, "Página Inicial", {1, 0}},
-        {"none, every page", false, "Todas Páginas", {2, 1, 1}},
+        {"none, every page", false, "Todas Páginas", {1, 1, 1}},
     };
     for (const FigureCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -78,11 +78,37 @@ TEST_F(DesktopLauncherTest, WordProcessorGetsTheFileAsOneArgument) {
     EXPECT_EQ(recordedArguments(), QStringList({QStringLiteral("--writer"), file}));
 }
 
-TEST_F(DesktopLauncherTest, TextEditorIsTheUsersEditorWithItsOwnArguments) {
+TEST_F(DesktopLauncherTest, TextEditorIsTheUsersEditorWithItsOwnArgumentsInATerminal) {
     const QString program = addProgram(QStringLiteral("my editor"));
     ScopedEnv chosen("EDITOR", '"' + QFile::encodeName(program) + "\" -n");
+    // Without a terminal the editor would run unseen: a failure that names the file.
+    try {
+        launcher.Open(LaunchTarget::TextEditor, file);
+        ADD_FAILURE() << "no terminal, yet no failure";
+    } catch (const Error& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(file)) << error.what();
+    }
+    addProgram(QStringLiteral("x-terminal-emulator"));
     launcher.Open(LaunchTarget::TextEditor, file);
-    EXPECT_EQ(recordedArguments(), QStringList({QStringLiteral("-n"), file}));
+    EXPECT_EQ(recordedArguments(), QStringList({QStringLiteral("-e"), program, QStringLiteral("-n"), file}));
+}
+
+// xdg-open ends at once with a non-zero status when no program opens the file.
+TEST_F(DesktopLauncherTest, AnOpenerThatFailsAtOnceIsAFailure) {
+    const QString opener = bin.filePath(QStringLiteral("xdg-open"));
+    writeFile(opener, "#!/bin/sh\nexit 3\n");
+    QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    try {
+        launcher.Open(LaunchTarget::DefaultApplication, file);
+        ADD_FAILURE() << "xdg-open failed, yet no failure";
+    } catch (const Error& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(file)) << error.what();
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(u'3')) << error.what();
+    }
+    QFile::remove(opener);
+    addProgram(QStringLiteral("xdg-open"));
+    launcher.Open(LaunchTarget::DefaultApplication, file);
+    EXPECT_EQ(recordedArguments(), QStringList{file});
 }
 
 } // namespace

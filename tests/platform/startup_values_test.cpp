@@ -65,12 +65,12 @@ TEST(StartupValues, FigureAndPaperComeFromTheSettings) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("preview.ini"));
     StartupValues values;
-    values.readSettings(rl::Settings(path));
+    values.readSettings(rl::LayoutSettings(rl::Settings(dir.filePath("user.ini")), rl::Settings(path)));
     EXPECT_TRUE(values.FigurePath.isEmpty());
     EXPECT_EQ(values.PaperName, QStringLiteral("Carta"));
 
     rl::test::writeFile(path, "[config]\r\nfigura=/home/ana/logo.png\r\npapel=A4\r\n");
-    values.readSettings(rl::Settings(path));
+    values.readSettings(rl::LayoutSettings(rl::Settings(dir.filePath("user.ini")), rl::Settings(path)));
     EXPECT_EQ(values.FigurePath, QStringLiteral("/home/ana/logo.png"));
     EXPECT_EQ(values.PaperName, QStringLiteral("A4"));
 }

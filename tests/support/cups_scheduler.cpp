@@ -141,6 +141,15 @@ CupsScheduler::~CupsScheduler() {
     stop();
 }
 
+std::unique_ptr<CupsScheduler> CupsScheduler::startWithDefaultPdfQueue(const QString& queue, QString* why) {
+    *why = unavailableReason();
+    if (!why->isEmpty()) return nullptr;
+    auto scheduler = std::make_unique<CupsScheduler>();
+    if (scheduler->start() && scheduler->addPdfQueue(queue) && scheduler->setDefault(queue)) return scheduler;
+    *why = "scheduler: " + scheduler->error();
+    return nullptr;
+}
+
 QString CupsScheduler::unavailableReason() {
     for (const char* tool : {"cupsd", "lpadmin", "lpstat"}) {
         if (findTool(QString::fromLatin1(tool)).isEmpty())

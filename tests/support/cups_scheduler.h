@@ -52,6 +52,10 @@ public:
     // Empty when cupsd and lpadmin are installed; else why not, for GTEST_SKIP.
     static QString unavailableReason();
 
+    // For a suite's set-up: a running scheduler whose default queue is a PDF
+    // queue of that name; else null with *why set, to skip the suite's tests.
+    static std::unique_ptr<CupsScheduler> startWithDefaultPdfQueue(const QString& queue, QString* why);
+
     // Starts the scheduler and waits (at most 15 s) until it accepts
     // connections. False with error() set when it could not.
     bool start();
