@@ -37,7 +37,7 @@ QByteArray report(int number) {
     for (int page = 0; page < pages; ++page) {
         if (page) text += '\f';
         for (int line = 0; line < 40 + number % 25; ++line)
-            text += "Conta " + QByteArray::number(number * 1000 + line) + "  Lan\xe7amento de mar\xe7o  " +
+            text += "Conta " + QByteArray::number(number * 1000 + line) + "  Lan\xe7" "amento de mar\xe7" "o  " +
                     QByteArray::number(line * 17.25, 'f', 2) + QByteArray(number % 60, '.') + "\r\n";
     }
     return text;
@@ -62,6 +62,11 @@ int main(int argc, char** argv) {
     QDir().mkpath(temporary);
     qputenv("TMPDIR", QFile::encodeName(temporary));
     qputenv("RELANTOMADOR_SYSTEM_DIR", QFile::encodeName(work.filePath("system")));
+    // Else Qt makes its runtime folder in the temporary folder, which is counted.
+    const QString runtime = work.filePath("runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     qputenv("CUPS_SERVER", QFile::encodeName(work.filePath("no-cups.sock")));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

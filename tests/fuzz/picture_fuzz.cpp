@@ -3,20 +3,12 @@
 // icons), and as stored picture data: whatever is accepted must decode to the
 // size it claims, and nothing may crash or take unbounded memory.
 #include "fuzz_file.h"
+#include "fuzz_gui.h"
 #include "pagestore/picture_data.h"
 #include "platform/error.h"
 
-#include <QGuiApplication>
-
 #include <cstdint>
 #include <cstdlib>
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QGuiApplication* app = new QGuiApplication(*argc, *argv);
-    (void)app;
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
