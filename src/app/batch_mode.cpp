@@ -1,6 +1,7 @@
 #include "app/batch_mode.h"
 
 #include "app/batch_find.h"
+#include "app/page_set_writer.h"
 #include "app/report_mailer.h"
 #include "app/startup.h"
 
@@ -10,6 +11,7 @@
 #include "pagestore/text_search.h"
 #include "platform/error.h"
 #include "platform/message_presenter.h"
+#include "platform/output_file.h"
 #include "platform/progress_presenter.h"
 #include "platform/report_font.h"
 #include "platform/settings.h"
@@ -24,11 +26,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageWriter>
 #include <QLocale>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 
 #include <cmath>
@@ -139,10 +139,14 @@ void checkExportFormat(const QString& path) {
                        .arg(path));
 }
 
-// Runs an output, turning its failure into the run's end with that status.
+// Runs an output, turning its failure into the run's end with that status;
+// a problem of an output file (the report itself, a full disk) is a file
+// problem whatever the output.
 template <typename Work> auto failingWith(int status, Work work) {
     try {
         return work();
+    } catch (const OutputFileError& error) {
+        throw BatchFailure{BatchFileError, QString::fromUtf8(error.what())};
     } catch (const Error& error) {
         throw BatchFailure{status, QString::fromUtf8(error.what())};
     }
@@ -328,6 +332,32 @@ void writeText(QIODevice& device, const QString& text) {
     device.write(text.toUtf8());
 }
 
+// Text from outside (a server's reply, a file name) reaches the terminal with
+// its control characters written out, so it can neither move the cursor, nor
+// change colours, nor break the one line of a message.
+QString terminalSafe(const QString& text) {
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const auto hex = [u](int digits) {
+            return QString::number(u, 16).toUpper().rightJustified(digits, u'0');
+        };
+        if (u < 0x20 || u == 0x7F)
+            safe += QStringLiteral("\\x") + hex(2);
+        else if (u >= 0x80 && u < 0xA0)
+            safe += QStringLiteral("\\u") + hex(4);
+        else
+            safe += c;
+    }
+    return safe;
+}
+
+// One message line on standard error.
+void writeMessage(QIODevice& err, const QString& message) {
+    writeText(err, QStringLiteral("relantomador: ") + terminalSafe(message) + u'\n');
+}
+
 // Message boxes of the composition as lines of standard error, each distinct
 // one once (the page header's picture message would otherwise come once per
 // page). Nobody can answer: the box's first button is taken as pressed.
@@ -342,7 +372,7 @@ public:
         line.replace(u'\n', u' ');
         if (!shown_.contains(line)) {
             shown_.insert(line);
-            writeText(err_, QStringLiteral("relantomador: ") + line + u'\n');
+            writeMessage(err_, line);
         }
         for (const MessageButton button :
              {MessageButton::Ok, MessageButton::Cancel, MessageButton::No, MessageButton::Yes})
@@ -381,24 +411,6 @@ QImage paintPage(const TRLGraphicSurface& page, double zoom, int pageNumber) {
     return image;
 }
 
-void writePng(const QImage& image, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw BatchFailure{BatchFileError,
-                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-    QImageWriter writer(&file, "png");
-    // Compressing dominates the time of a page (painting is a tenth of it):
-    // zlib's fastest level (Qt maps quality 80 to it) writes a third faster
-    // than the default level for files some 7 percent larger.
-    writer.setQuality(80);
-    if (!writer.write(image))
-        throw BatchFailure{BatchFileError,
-                           QStringLiteral("cannot write %1: %2").arg(path, writer.errorString())};
-    if (!file.commit())
-        throw BatchFailure{BatchFileError,
-                           QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
-}
-
 // The pages --pages asks for, all of them without it.
 PageRange pageRange(const TRLGraphicStorage& store, const BatchRequest& request) {
     const int count = store.PageCount();
@@ -413,18 +425,25 @@ PageRange pageRange(const TRLGraphicStorage& store, const BatchRequest& request)
     return range;
 }
 
+QString pageFileName(int number) {
+    return QStringLiteral("page-%1.png").arg(number, 4, 10, QChar(u'0'));
+}
+
+// The set is put in place only whole (PageSetWriter).
 void writePages(TRLGraphicStorage& store, const PageRange& range, const BatchRequest& request) {
     const double zoom = request.zoom.value_or(100.0);
-    const QDir folder(*request.png);
+    PageSetWriter pictures(*request.png, range.to - range.from + 1);
+    for (int number = range.from; number <= range.to; ++number)
+        pictures.checkName(pageFileName(number));
     for (int number = range.from; number <= range.to; ++number) {
         const TRLGraphicSurface* page = store.Pages(number - 1);
         if (!page)
             throw BatchFailure{
                 BatchFileError,
                 QStringLiteral("page %1 could not be read back from the page store").arg(number)};
-        const QImage image = paintPage(*page, zoom, number);
-        writePng(image, folder.filePath(QStringLiteral("page-%1.png").arg(number, 4, 10, QChar(u'0'))));
+        pictures.add(pageFileName(number), paintPage(*page, zoom, number));
     }
+    pictures.commit();
 }
 
 // A QGuiApplication for the run when the caller has none: fonts need one.
@@ -435,7 +454,9 @@ std::unique_ptr<QGuiApplication> ensureGuiApplication() {
                                QStringLiteral("the batch mode needs a graphical application object")};
         return nullptr;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Nothing is shown, so no display is ever needed: a platform named for the
+    // window (xcb without a display) would abort the run.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "relantomador";
     static char* argv[] = {name, nullptr};
@@ -527,8 +548,6 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
         });
         return BatchDone;
     }
-    lines.clear(); // the session reads them again; no need to hold two copies
-    lines.shrink_to_fit();
 
     if (!registerReportFont())
         throw BatchFailure{BatchFileError, QStringLiteral("the report font could not be loaded")};
@@ -539,8 +558,10 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     InstallSpoolFilterAsDefault();
     // Composed as at start-up: the program-folder settings gave the picture
     // and the paper, then the session reads the file and lays it out.
+    // Laid out from this one reading: a file that changes or vanishes now
+    // cannot give another report than the one checked.
     ReportSession session(values, environment.programSettingsPath);
-    if (!session.Compose())
+    if (!session.Compose(std::move(lines)))
         throw BatchFailure{BatchFileError, QStringLiteral("the report could not be prepared")};
 
     // The last checks need the page count and the filters; only then is
@@ -581,7 +602,7 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
                              return session.PrintDraft(*request.draft, range.from, range.to, request.form);
                          }) != TRLCustomFilter::RunResult::Completed)
         throw BatchFailure{BatchOutputFailed, QStringLiteral("printing was cancelled")};
-    if (request.png) writePages(store, range, request);
+    if (request.png) failingWith(BatchFileError, [&] { writePages(store, range, request); });
     if (message) sendMail(session, *message, mail);
     return BatchDone;
 }
@@ -621,13 +642,18 @@ int RunBatchMode(const QStringList& arguments, const BatchEnvironment& environme
     try {
         status = run(arguments, environment, *out, *err);
     } catch (const BatchFailure& failure) {
-        writeText(*err, QStringLiteral("relantomador: ") + failure.message + u'\n');
+        writeMessage(*err, failure.message);
         status = failure.status;
     } catch (const std::exception& e) {
-        writeText(*err, QStringLiteral("relantomador: ") + QString::fromUtf8(e.what()) + u'\n');
+        writeMessage(*err, QString::fromUtf8(e.what()));
         status = BatchFileError;
     }
-    if (out == &standardOut) standardOut.flush();
+    // What was asked for (the usage text, the version) must have arrived: a
+    // full disk or a closed pipe on standard output is a failed run.
+    if (out == &standardOut && (!standardOut.flush() || standardOut.error() != QFileDevice::NoError)) {
+        writeMessage(*err, QStringLiteral("cannot write to standard output: ") + standardOut.errorString());
+        if (status == BatchDone) status = BatchFileError;
+    }
     return status;
 }
 

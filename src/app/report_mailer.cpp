@@ -4,6 +4,7 @@
 #include "composer/report_session.h"
 #include "export/html_filter.h"
 #include "platform/settings.h"
+#include "platform/temp_files.h"
 #include "print/custom_filter.h"
 #include "print/save_params.h"
 
@@ -142,6 +143,8 @@ QString ReportMailer::Export(int fileType) {
     folder_ = std::make_unique<QTemporaryDir>(folderTemplate());
     if (!folder_->isValid())
         throw Error(("Não foi possível criar uma pasta temporária: " + folder_->errorString()).toStdString());
+    // The attachment is a whole copy of the report: gone even when a signal ends the run.
+    TempFiles::addFolder(folder_->path());
     // A fixed name inside the private folder: the name the recipient sees is
     // given to the attachment, so no typed name ever reaches the file system.
     const QString path = folder_->filePath(QStringLiteral("relatorio") + Extension(fileType));
@@ -215,7 +218,10 @@ void ReportMailer::Cancel() {
 }
 
 void ReportMailer::Discard() {
-    if (folder_) folder_->remove();
+    if (folder_) {
+        TempFiles::removeFolder(folder_->path());
+        folder_->remove();
+    }
     folder_.reset();
 }
 

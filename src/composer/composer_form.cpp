@@ -65,7 +65,8 @@ double parseMillimetres(const QString& text) {
     if (comma >= 0) normalized[comma] = u'.';
     bool ok = false;
     const double value = QLocale::c().toDouble(normalized, &ok);
-    if (!ok || !std::isfinite(value) || value <= 0 || value > TForm2::kMaxCustomPaperMm)
+    if (!ok || !std::isfinite(value) || value < TForm2::kMinCustomPaperMm ||
+        value > TForm2::kMaxCustomPaperMm)
         throw Error("not a paper size in millimetres: " + text.toStdString());
     return value;
 }
@@ -198,8 +199,12 @@ void TForm2::ApplyPaperSize(const QString& paperName) {
 }
 
 void TForm2::ComposeReport() {
+    ComposeReport(ReadReportLines(Values.ReportFilePath));
+}
+
+void TForm2::ComposeReport(std::vector<std::string> lines) {
     const StartupValues& values = Values;
-    LoadReportLines(values.ReportFilePath, values.Encoding);
+    SetReportLines(std::move(lines), values.Encoding);
 
     RLBand1->SetHeight(12);
     RLLabel1->Font.Size = FontSizeForColumnCode(values.ColumnCode);
@@ -280,7 +285,11 @@ int TForm2::FontSizeForColumnCode(const QString& columnCode) {
 }
 
 void TForm2::LoadReportLines(const QString& path, ReportEncoding asked) {
-    ReportLines = ReadReportLines(path);
+    SetReportLines(ReadReportLines(path), asked);
+}
+
+void TForm2::SetReportLines(std::vector<std::string> lines, ReportEncoding asked) {
+    ReportLines = std::move(lines);
     // Should the decoder fail, the lines print as the bytes they are, not
     // through the previous file's decoder.
     decoder_ = LineDecoder();
@@ -346,6 +355,7 @@ bool TForm2::ReadReportLinesInto(const QString& path, std::vector<std::string>& 
 
 void TForm2::ReportBeforePrint() {
     LineCursor = 0;
+    headPicture_.reset(); // read again by each generation: the file may have changed
 }
 
 void TForm2::ReportNeedData(bool& moreData) {
@@ -378,7 +388,7 @@ void TForm2::PrintHeadPicture(TRLBand* band, TRLImage* image, int wantedMostra) 
     const QString& figure = Values.FigurePath;
     if (fileExists(figure)) {
         try {
-            image->SetPicture(PictureData::fromFile(figure));
+            image->SetPicture(HeadPicture(figure));
             // Both bands span the printable width; the title band's is the measure.
             const int bandWidth = titleband->Width();
             switch (settings.posicao()) {
@@ -399,8 +409,47 @@ void TForm2::PrintHeadPicture(TRLBand* band, TRLImage* image, int wantedMostra) 
         }
     }
     // A picture loaded by an earlier generation counts too.
+    // (One that does not fit was made smaller when read, see HeadPicture.)
     const int pictureHeight = PictureData::size(image->Picture()).height();
     if (pictureHeight > 0) band->SetHeight(pictureHeight + 3);
+}
+
+QByteArray TForm2::HeadPicture(const QString& path) {
+    // Read and decoded once per generation, not once per page: every page
+    // then shares one picture, which the page store keeps once.
+    if (!headPicture_ || headPicture_->path != path) {
+        headPicture_.reset();
+        HeadPictureCache loaded{path, {}, {}};
+        try {
+            loaded.data = FittedHeadPicture(PictureData::fromFile(path));
+        } catch (const std::exception& error) {
+            loaded.error = error.what();
+        }
+        headPicture_ = std::move(loaded);
+    }
+    if (!headPicture_->error.empty()) throw Error(headPicture_->error);
+    return headPicture_->data;
+}
+
+QByteArray TForm2::FittedHeadPicture(const QByteArray& picture) {
+    // A picture as tall as the printable height would leave one line per page
+    // (or none): with the picture on every page, at most half of each page
+    // goes to it, the rest stays the report's.
+    const PageRect site = RLReport1->SiteClientRect();
+    const int available = (site.bottom - site.top) / 2 - 3;
+    const QSize size = PictureData::size(picture);
+    if (available < 1 || size.height() <= available) return picture;
+    const QImage image = PictureData::toImage(picture);
+    if (image.isNull()) return picture;
+    const QImage fitted = image.scaledToHeight(available, Qt::SmoothTransformation);
+    ErrorLog::append(QStringLiteral("A figura %1 tem %2 pixels de altura, mais que metade da área de "
+                                    "impressão; foi reduzida para %3 x %4 pixels.")
+                         .arg(Values.FigurePath)
+                         .arg(size.height())
+                         .arg(fitted.width())
+                         .arg(fitted.height()),
+                     objectName());
+    return PictureData::fromImage(fitted);
 }
 
 } // namespace rl

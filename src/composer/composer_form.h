@@ -5,11 +5,13 @@
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,9 +83,12 @@ public:
     // picture bands and the custom paper size read them.
     LayoutSettings Layout() const;
 
-    // Custom paper sides outside (0, kMaxCustomPaperMm] millimetres are refused
-    // like a text that is not a number: beyond this the page's pixel size would
-    // no longer fit the engine's 32-bit coordinates.
+    // Custom paper sides outside [kMinCustomPaperMm, kMaxCustomPaperMm]
+    // millimetres are refused like a text that is not a number: below, the
+    // margins alone fill the sheet and pages come out empty or of no size;
+    // beyond, the page's pixel size would no longer fit the engine's 32-bit
+    // coordinates.
+    static constexpr double kMinCustomPaperMm = 10;
     static constexpr double kMaxCustomPaperMm = 10000;
     // Whether a settings text (decimal comma) is a custom paper side the report
     // can use, as ApplyPaperSize reads it.
@@ -100,6 +105,9 @@ public:
     // checapaginas, habilitamenus and ApplyPermissionFlags, in that order.
     // The page tree is rebuilt by every generation (RebuildPageTree).
     void ComposeReport();
+    // The same with the lines already read (the batch mode reads the file once,
+    // to check it, and lays out that very reading).
+    void ComposeReport(std::vector<std::string> lines);
 
     // Generates the pages again from the first line and, with a view, attaches
     // them to its preview. Returns whether the report was prepared.
@@ -126,6 +134,8 @@ public:
     // the bytes show (ResolveReportEncoding). Throws rl::Error when the system
     // cannot decode that encoding (ReportLines are read all the same).
     void LoadReportLines(const QString& path, ReportEncoding asked);
+    // The same with lines already read.
+    void SetReportLines(std::vector<std::string> lines, ReportEncoding asked);
     // The encoding ReportLines are in (never Auto; Windows-1252 until a file
     // is loaded).
     ReportEncoding LinesEncoding() const { return decoder_.Encoding(); }
@@ -160,6 +170,12 @@ private:
     // the head picture and the band's height. Both read the same settings, so
     // the picture prints once per page whichever is chosen.
     void PrintHeadPicture(TRLBand* band, TRLImage* image, int wantedMostra);
+    // The head picture of the file, read once per generation (a failure too:
+    // rl::Error again at each call), made to fit the printable height.
+    QByteArray HeadPicture(const QString& path);
+    // The picture, scaled down (aspect kept, one error-log line) when its band
+    // would take more than half the printable height.
+    QByteArray FittedHeadPicture(const QByteArray& picture);
 
     // The widest display width of the printed lines at a font size; the lines
     // are measured once per size.
@@ -168,6 +184,12 @@ private:
     std::unique_ptr<ComposerView> view_;
     int fittedFontSize_ = 0;
     LineDecoder decoder_;
+    struct HeadPictureCache {
+        QString path;
+        QByteArray data;
+        std::string error;
+    };
+    std::optional<HeadPictureCache> headPicture_;
 };
 
 } // namespace rl

@@ -10,6 +10,7 @@
 #include "pagestore/picture_data.h"
 #include "platform/error.h"
 #include "platform/folders.h"
+#include "platform/output_file.h"
 #include "platform/settings.h"
 #include "print/draft_filter.h"
 #include "print/draft_print.h"
@@ -21,7 +22,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <optional>
@@ -76,14 +76,25 @@ const StartupValues& ReportSession::Values() const {
 }
 
 bool ReportSession::Compose(const ViewFactory& viewFactory) {
-    // No save filter may write over the report it saves.
+    return Compose(viewFactory, nullptr);
+}
+
+bool ReportSession::Compose(std::vector<std::string> lines) {
+    return Compose({}, &lines);
+}
+
+bool ReportSession::Compose(const ViewFactory& viewFactory, std::vector<std::string>* lines) {
+    // No output may write over the report it saves.
     TRLCustomSaveFilter::SetProtectedInputFile(composer_->Values.ReportFilePath);
     composer_->ApplyPaperSize(composer_->Values.PaperName);
     if (viewFactory)
         composer_->ViewFactory = [this, viewFactory](TForm2&) { return viewFactory(*this); };
     else
         composer_->ViewFactory = nullptr;
-    composer_->ComposeReport();
+    if (lines)
+        composer_->ComposeReport(std::move(*lines));
+    else
+        composer_->ComposeReport();
     emit PagesChanged();
     return Prepared();
 }
@@ -229,22 +240,16 @@ void ReportSession::SaveReportLines(const QString& path) const {
 
 void ReportSession::WriteReportLines(const std::vector<std::string>& lines, const QString& path,
                                      const QString& reportFilePath) {
-    const auto fail = [&](const QString& why) {
-        throw Error(("Não foi possível gravar " + path + ": " + why).toStdString());
-    };
-    if (!reportFilePath.isEmpty() &&
-        QFileInfo(path).canonicalFilePath() == QFileInfo(reportFilePath).canonicalFilePath() &&
-        QFileInfo::exists(path))
-        fail(QStringLiteral("é o próprio arquivo do relatório"));
-    // Written beside the target and put in place whole, so a full disk never
-    // leaves a shortened copy that looks complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
+    if (OutputFile::SameFile(path, reportFilePath))
+        throw OutputFileError(OutputFile::OwnReportText(path).toStdString());
+    // Put in place whole, so a full disk never leaves a shortened copy that
+    // looks complete.
+    OutputFile file(path);
     for (const std::string& line : lines) {
-        if (file.write(line.data(), qint64(line.size())) != qint64(line.size()) || file.write("\r\n", 2) != 2)
-            fail(file.errorString());
+        file.device().write(line.data(), qint64(line.size()));
+        file.device().write("\r\n", 2);
     }
-    if (!file.commit()) fail(file.errorString());
+    file.commit();
 }
 
 ReportSession::SaveOutcome ReportSession::SaveWithParams(const TRLSaveParams& params) {
@@ -351,21 +356,15 @@ void ReportSession::WrapHtmlForFixedPitch(const QString& path) {
             ("O arquivo " + path + " não tem a linha \"</body>\" e não pôde ser preparado para o navegador.")
                 .toStdString());
 
-    QSaveFile out(path);
-    const auto fail = [&] {
-        throw Error(("Não foi possível gravar " + path + ": " + out.errorString()).toStdString());
-    };
-    if (!out.open(QIODevice::WriteOnly)) fail();
-    const auto write = [&](const QByteArray& line) {
-        if (out.write(line) != line.size()) fail();
-    };
+    OutputFile out(path);
+    const auto write = [&](const QByteArray& line) { out.device().write(line); };
     if (!body) write("<pre>\r\n");
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i == *bodyEnd) write("</pre>\r\n");
         write(lines[i]);
         if (body && i == *body) write(lines[i].endsWith('\n') ? "<pre>\r\n" : "\r\n<pre>\r\n");
     }
-    if (!out.commit()) fail();
+    out.commit();
 }
 
 void ReportSession::SetFigurePath(const QString& path) {

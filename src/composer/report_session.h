@@ -61,6 +61,8 @@ public:
     // word, the view (when a factory is given: the window) and the pages.
     // Returns whether the report was prepared.
     bool Compose(const ViewFactory& viewFactory = {});
+    // The same from lines already read from the file (the batch mode's one reading).
+    bool Compose(std::vector<std::string> lines);
 
     // ---- the pages and the lines
     TRLGraphicStorage& Pages();
@@ -202,6 +204,8 @@ signals:
 private:
     class RunScope;
     bool running_ = false;
+    bool Compose(const ViewFactory& viewFactory, std::vector<std::string>* lines);
+
     std::unique_ptr<TForm2> composer_;
     QString programFolder_;
 };

@@ -55,17 +55,9 @@ void TRLHTMLFilter::BeginDoc() {
     imageFiles_.clear();
     extraFiles_.clear();
     dropWorkingFile();
-    workingFileName_ = TempFiles::newTempFileName();
-    TempFiles::add(workingFileName_);
-    working_ = std::make_unique<QFile>(workingFileName_);
-    if (!working_->open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
-        const QString reason = working_->errorString();
-        const QString name = workingFileName_;
-        dropWorkingFile();
-        throw Error(QStringLiteral("Não foi possível criar o arquivo temporário \"%1\": %2")
-                        .arg(name, reason)
-                        .toStdString());
-    }
+    // Read back only by this run: a file without a name nothing can leave behind.
+    working_ = TempFiles::openAnonymous();
+    workingFileName_ = TempFiles::anonymousPath(*working_);
     writePageStartMark();
 }
 
@@ -189,11 +181,7 @@ void TRLHTMLFilter::splitWorkingFile() {
 }
 
 void TRLHTMLFilter::dropWorkingFile() noexcept {
-    if (working_) working_->close();
-    working_.reset();
-    if (workingFileName_.isEmpty()) return;
-    QFile::remove(workingFileName_);
-    TempFiles::remove(workingFileName_);
+    working_.reset(); // closing it frees it
     workingFileName_.clear();
 }
 

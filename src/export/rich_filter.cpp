@@ -27,16 +27,9 @@ void TRLRichFilter::BeginDoc() {
     landscape_ = store && store->Orientation() == 2;
     fonts_.clear();
     dropBody();
-    bodyFileName_ = TempFiles::newTempFileName();
-    TempFiles::add(bodyFileName_);
-    body_ = std::make_unique<QFile>(bodyFileName_);
-    if (!body_->open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
-        const QString reason = body_->errorString();
-        dropBody();
-        throw Error(QStringLiteral("Não foi possível criar o arquivo temporário \"%1\": %2")
-                        .arg(bodyFileName_, reason)
-                        .toStdString());
-    }
+    // Read back only by this run: a file without a name nothing can leave behind.
+    body_ = TempFiles::openAnonymous();
+    bodyFileName_ = TempFiles::anonymousPath(*body_);
 }
 
 void TRLRichFilter::NewPage() {
@@ -104,11 +97,7 @@ void TRLRichFilter::writeDocumentEnd(QIODevice& out) {
 }
 
 void TRLRichFilter::dropBody() noexcept {
-    if (body_) body_->close();
-    body_.reset();
-    if (bodyFileName_.isEmpty()) return;
-    QFile::remove(bodyFileName_);
-    TempFiles::remove(bodyFileName_);
+    body_.reset(); // closing it frees it
     bodyFileName_.clear();
 }
 

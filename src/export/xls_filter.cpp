@@ -59,17 +59,9 @@ void TRLXLSFilter::EndDoc() {
 void WriteXlsFile(const TRLXLSWorkbook& workbook, QIODevice& out) {
     // The workbook stream is patched in place as it is written, and the
     // document needs its size up front: it goes through a file of its own.
-    QFile stream(TempFiles::newTempFileName());
-    struct Remover {
-        QFile& file;
-        ~Remover() {
-            file.close();
-            file.remove();
-        }
-    } remover{stream};
-    if (!stream.open(QIODevice::ReadWrite | QIODevice::Truncate))
-        throw Error("Cannot create the temporary file " + stream.fileName().toStdString() + ": " +
-                    stream.errorString().toStdString());
+    // It has no name, so nothing can leave it behind.
+    const std::unique_ptr<QFile> file = TempFiles::openAnonymous();
+    QFile& stream = *file;
     XlsBiffWriter::write(workbook, stream);
     if (!stream.flush() || !stream.seek(0))
         throw Error("Cannot write the temporary file: " + stream.errorString().toStdString());

@@ -97,7 +97,7 @@ public:
     // answers (a port that expects TLS from the first byte, say) fails then.
     int ConnectTimeout = 30000;
     int ReadTimeout = 30000;     // each reply, and each stretch of writing without progress
-    int DataEndTimeout = 600000; // the reply to the final ".", when servers scan the message
+    int DataEndTimeout = 60000;  // the reply to the final ".", when servers scan the message
     int RecvBufferSize = 8192;
     int MaxLineLength = 4096; // a longer reply line raises "Max line length exceeded."
 

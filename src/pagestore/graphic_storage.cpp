@@ -1,12 +1,16 @@
 #include "pagestore/graphic_storage.h"
 
 #include "pagestore/byte_stream.h"
+#include "pagestore/graphic_object.h"
 #include "platform/error.h"
 #include "platform/temp_files.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
+
+#include <sys/statvfs.h>
 
 namespace rl {
 
@@ -18,12 +22,8 @@ TRLGraphicStorage::~TRLGraphicStorage() {
         disconnect(user, nullptr, this, nullptr);
     users_.clear();
     cache_.clear();
-    if (spill_) {
-        spill_->close();
-        spill_.reset();
-        QFile::remove(spillFileName_);
-        TempFiles::remove(spillFileName_);
-    }
+    // The spill file has no name: closing it frees it.
+    spill_.reset();
 }
 
 std::int32_t TRLGraphicStorage::PaperWidthPixels() const {
@@ -41,23 +41,76 @@ std::int32_t TRLGraphicStorage::OrientedHeightPixels() const {
 
 void TRLGraphicStorage::EnsureSpillFile() {
     if (spill_) return;
-    const QString name = TempFiles::newTempFileName();
-    TempFiles::add(name);
-    auto file = std::make_unique<QFile>(name);
-    // Reports may hold payroll data: the spill file is the user's alone.
-    if (!file->open(QIODevice::ReadWrite | QIODevice::NewOnly,
-                    QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        TempFiles::remove(name);
-        throw Error("Cannot create the temporary file " + name.toStdString() + ": " +
-                    file->errorString().toStdString());
-    }
-    spill_ = std::move(file);
-    spillFileName_ = name;
+    // Only this process reads the spill file, so it never needs a name in the
+    // folder: it is gone with the process however it ends, SIGKILL included.
+    // Reports may hold payroll data: it is the user's alone (0600).
+    spill_ = TempFiles::openAnonymous();
+    spillFileName_ = TempFiles::anonymousPath(*spill_);
+    spillLimit_ = SpillLimitFor(TempFiles::folder());
 }
+
+qint64 TRLGraphicStorage::SpillLimitFor(const QString& folder) {
+    bool ok = false;
+    const qint64 megabytes = qEnvironmentVariable("RELANTOMADOR_SPILL_LIMIT_MB").toLongLong(&ok);
+    if (ok && megabytes > 0) return megabytes * 1024 * 1024;
+    qint64 limit = kDefaultSpillLimit;
+    struct statvfs info;
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) == 0) {
+        const qint64 available = qint64(info.f_bavail) * qint64(info.f_frsize);
+        limit = std::min(limit, std::max<qint64>(0, available - kSpillFreeMargin));
+    }
+    return limit;
+}
+
+std::int32_t TRLGraphicStorage::PictureIndex(const QByteArray& data) {
+    // The same picture on every page is one shared array: found by address
+    // first, by content only when new.
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        if (pictures_[i].constData() == data.constData() && pictures_[i].size() == data.size())
+            return std::int32_t(i);
+    for (size_t i = 0; i < pictures_.size(); ++i)
+        if (pictures_[i] == data) return std::int32_t(i);
+    pictures_.push_back(data);
+    return std::int32_t(pictures_.size() - 1);
+}
+
+namespace {
+
+// Puts each picture of a page back after its reference was serialized in its place.
+class PictureSwap {
+public:
+    ~PictureSwap() {
+        for (auto& [image, data] : swapped_)
+            image->PictureData = std::move(data);
+    }
+    void replace(TRLImageObject& image, QByteArray reference) {
+        swapped_.emplace_back(&image, std::exchange(image.PictureData, std::move(reference)));
+    }
+
+private:
+    std::vector<std::pair<TRLImageObject*, QByteArray>> swapped_;
+};
+
+QByteArray pictureReference(std::int32_t index) {
+    QByteArray reference;
+    ByteWriter(reference).int32(index);
+    return reference;
+}
+
+} // namespace
 
 void TRLGraphicStorage::StorePage(TRLGraphicSurface& page) {
     EnsureSpillFile();
-    const QByteArray body = page.SaveToBytes();
+    // A picture is kept once by the store, and the record holds its index:
+    // a logo on every page costs its bytes once, not once per page.
+    QByteArray body;
+    {
+        PictureSwap swap;
+        for (const auto& item : page.Items())
+            if (auto* image = dynamic_cast<TRLImageObject*>(item.get()))
+                swap.replace(*image, pictureReference(PictureIndex(image->PictureData)));
+        body = page.SaveToBytes();
+    }
     QByteArray record;
     record.reserve(body.size() + 4);
     ByteWriter w(record);
@@ -65,6 +118,11 @@ void TRLGraphicStorage::StorePage(TRLGraphicSurface& page) {
     w.bytes(body.constData(), body.size());
 
     const qint64 position = spill_->size();
+    if (position + record.size() > spillLimit_)
+        throw Error(QStringLiteral("O arquivo temporário das páginas passaria de %1 MB (o limite; "
+                                   "RELANTOMADOR_SPILL_LIMIT_MB o muda): a geração do relatório parou.")
+                        .arg(spillLimit_ / (1024 * 1024))
+                        .toStdString());
     if (!spill_->seek(position) || spill_->write(record) != record.size() || !spill_->flush())
         throw Error("Cannot write the temporary file " + spillFileName_.toStdString() + ": " +
                     spill_->errorString().toStdString());
@@ -103,6 +161,15 @@ std::unique_ptr<TRLGraphicSurface> TRLGraphicStorage::LoadPage(int index) {
         page->SetStore(this);
         page->PageSlot = index;
         page->LoadFromBytes(body.constData(), body.size());
+        for (const auto& item : page->Items()) {
+            auto* image = dynamic_cast<TRLImageObject*>(item.get());
+            if (!image) continue;
+            const QByteArray& reference = image->PictureData;
+            if (reference.size() != 4) return nullptr;
+            const std::int32_t picture = ByteReader(reference.constData(), 4).int32();
+            if (picture < 0 || size_t(picture) >= pictures_.size()) return nullptr;
+            image->PictureData = pictures_[size_t(picture)];
+        }
         return page;
     } catch (const std::exception&) {
         return nullptr; // a page that cannot be read is a missing page
@@ -135,6 +202,7 @@ void TRLGraphicStorage::Clear() {
     if (spill_) spill_->resize(0);
     pageOffsets_.clear();
     cache_.clear();
+    pictures_.clear();
     Variables.clear();
 }
 

@@ -17,8 +17,9 @@ namespace rl {
 
 // The page store: every page added is written to a temporary spill file, and
 // at most five pages are kept in memory, so reports of any length use bounded
-// memory. A page returned by Pages() is owned by the store and stays valid only
-// until the next Add, Pages, Clear or FlushCache call.
+// memory. Pictures are kept once, in memory, whatever the number of pages
+// showing them; a spilled page refers to its pictures by index. A page returned by Pages() is owned by the
+// store and stays valid only until the next Add, Pages, Clear or FlushCache call.
 //
 // Lifetime: a store with an owner (QObject parent) lives as long as it; a store
 // without owner destroys itself when its last user unlinks. Single-threaded.
@@ -66,10 +67,22 @@ public:
     void Unlink(QObject* user);
     int UserCount() const { return int(users_.size()); }
 
-    // For inspection and tests.
+    // The spill file never grows past a limit: RELANTOMADOR_SPILL_LIMIT_MB
+    // when set, else 4 GiB or the free space of the temporary folder less
+    // 256 MiB, whichever is smaller, taken when the file is made. Past it Add
+    // throws rl::Error and the report stops being generated.
+    static constexpr qint64 kDefaultSpillLimit = qint64(4) * 1024 * 1024 * 1024;
+    static constexpr qint64 kSpillFreeMargin = qint64(256) * 1024 * 1024;
+    static qint64 SpillLimitFor(const QString& folder);
+    qint64 SpillLimit() const { return spillLimit_; }
+
+    // For inspection and tests. The spill file has no name in the temporary
+    // folder (see EnsureSpillFile); this path reaches it through the open
+    // descriptor while the store lives. Empty until the first page is added.
     QString SpillFileName() const { return spillFileName_; }
     const std::vector<qint64>& PageOffsets() const { return pageOffsets_; }
     int CachedPageCount() const { return int(cache_.size()); }
+    int PictureCount() const { return int(pictures_.size()); }
     bool IsCached(int pageSlot) const;
 
 private:
@@ -77,11 +90,14 @@ private:
     void AddToCache(std::unique_ptr<TRLGraphicSurface> page);
     std::unique_ptr<TRLGraphicSurface> LoadPage(int index);
     void EnsureSpillFile();
+    std::int32_t PictureIndex(const QByteArray& data);
 
     std::vector<std::unique_ptr<TRLGraphicSurface>> cache_; // oldest first
     std::vector<qint64> pageOffsets_;
+    std::vector<QByteArray> pictures_; // every distinct picture of the pages, once
     std::unique_ptr<QFile> spill_;
     QString spillFileName_;
+    qint64 spillLimit_ = kDefaultSpillLimit;
     std::vector<QObject*> users_;
     bool destroying_ = false;
 };

@@ -8,9 +8,12 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace rl::PictureData {
 
@@ -262,7 +265,14 @@ QByteArray fromFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error("Não foi possível abrir a figura " + name + ": " + text(file.errorString()));
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    // Read as it comes, not into a buffer of the largest size allowed: that
+    // would take the whole limit's memory for every small logo.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxFileBytes) {
+        const QByteArray chunk = file.read(std::min<qint64>(1 << 20, kMaxFileBytes + 1 - bytes.size()));
+        if (chunk.isEmpty()) break;
+        bytes += chunk;
+    }
     if (file.error() != QFileDevice::NoError)
         throw Error("Não foi possível ler a figura " + name + ": " + text(file.errorString()));
     if (bytes.size() > kMaxFileBytes) throw Error("A figura " + name + " é grande demais.");
@@ -273,9 +283,55 @@ QByteArray fromFile(const QString& path) {
     }
 }
 
+namespace {
+
+// The last pictures decoded, with the arrays they came from. A page store
+// hands every page the same shared array for one picture, so a logo printed
+// on every page is decoded once, not once per page painted or exported. An
+// entry holds its array, so the bytes at that address cannot change or be
+// freed while it is listed; arrays over foreign memory (fromRawData) are
+// never listed, as their bytes could.
+class DecodedPictures {
+public:
+    static constexpr size_t kEntries = 4;
+
+    QImage find(const QByteArray& data) {
+        const std::lock_guard lock(mutex_);
+        for (const Entry& entry : entries_)
+            if (entry.data.constData() == data.constData() && entry.data.size() == data.size())
+                return entry.image;
+        return {};
+    }
+    void add(const QByteArray& data, const QImage& image) {
+        // data_ptr() only looks (no detach); Qt 6.4 has no const overload.
+        if (!const_cast<QByteArray&>(data).data_ptr().isMutable() || image.isNull()) return;
+        const std::lock_guard lock(mutex_);
+        if (entries_.size() == kEntries) entries_.erase(entries_.begin());
+        entries_.push_back({data, image});
+    }
+
+private:
+    struct Entry {
+        QByteArray data;
+        QImage image;
+    };
+    std::mutex mutex_;
+    std::vector<Entry> entries_;
+};
+
+DecodedPictures& decodedPictures() {
+    static DecodedPictures pictures;
+    return pictures;
+}
+
+} // namespace
+
 QImage toImage(const QByteArray& data) {
+    if (QImage known = decodedPictures().find(data); !known.isNull()) return known;
     try {
-        return decodeTagged(data);
+        QImage image = decodeTagged(data);
+        decodedPictures().add(data, image);
+        return image;
     } catch (const Error&) {
         return {};
     }

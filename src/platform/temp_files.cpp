@@ -1,5 +1,6 @@
 #include "platform/temp_files.h"
 
+#include "platform/error.h"
 #include "platform/folders.h"
 
 #include <QDir>
@@ -9,7 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <string>
@@ -17,9 +21,12 @@
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace rl {
@@ -33,6 +40,11 @@ constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // destructors have run. The vector itself is allocated on first use and leaked.
 constinit std::atomic_flag g_busy;           // guards g_paths
 std::vector<std::string>* g_paths = nullptr; // absolute paths, encoded for unlink()
+struct ListedFolder {
+    std::string path;
+    int fd; // open on the folder, for emptying it without allocating
+};
+std::vector<ListedFolder>* g_folders = nullptr;
 constinit std::atomic<pid_t> g_ownerPid{0};  // the process that registered the names
 constinit std::once_flag g_installOnce;
 
@@ -55,6 +67,7 @@ public:
         while (g_busy.test_and_set(std::memory_order_acquire))
             std::this_thread::yield();
         if (!g_paths) g_paths = new std::vector<std::string>;
+        if (!g_folders) g_folders = new std::vector<ListedFolder>;
     }
     ~ListLock() {
         g_busy.clear(std::memory_order_release);
@@ -64,6 +77,7 @@ public:
     ListLock& operator=(const ListLock&) = delete;
 
     std::vector<std::string>& paths() { return *g_paths; }
+    std::vector<ListedFolder>& folders() { return *g_folders; }
 
 private:
     sigset_t saved_;
@@ -73,6 +87,37 @@ private:
 // the files belong to the parent: it must never delete them.
 bool isOwner() {
     return g_ownerPid.load(std::memory_order_relaxed) == getpid();
+}
+
+// Unlinks the entries directly inside the folder, then the folder. Only
+// system calls, so the signal handler may use it: the entries are read with
+// getdents64 into a buffer on the stack.
+void deleteFolder(const ListedFolder& folder) {
+    struct Entry {
+        std::uint64_t ino;
+        std::int64_t off;
+        unsigned short reclen;
+        unsigned char type;
+        char name[1];
+    };
+    alignas(8) char buffer[4096];
+    for (;;) {
+        lseek(folder.fd, 0, SEEK_SET);
+        bool removed = false;
+        long count;
+        while ((count = syscall(SYS_getdents64, folder.fd, buffer, sizeof buffer)) > 0) {
+            for (long at = 0; at < count;) {
+                const auto* entry = reinterpret_cast<const Entry*>(buffer + at);
+                const char* name = buffer + at + offsetof(Entry, name);
+                at += entry->reclen;
+                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+                removed |= unlinkat(folder.fd, name, 0) == 0;
+            }
+        }
+        // Entries removed while reading may hide others; read again until none goes.
+        if (!removed) break;
+    }
+    rmdir(folder.path.c_str());
 }
 
 // Runs on whatever thread the signal picked. Only async-signal-safe calls:
@@ -85,6 +130,9 @@ extern "C" void deleteListedFilesAndDie(int sig) {
     if (g_paths && isOwner()) {
         for (const std::string& path : *g_paths)
             unlink(path.c_str());
+        if (g_folders)
+            for (const ListedFolder& folder : *g_folders)
+                deleteFolder(folder);
     }
     // End the process the way the signal would have, so the exit status
     // tells the parent what happened.
@@ -173,6 +221,38 @@ QString TempFiles::newTempFileName(const std::function<std::uint32_t()>& random)
     }
 }
 
+std::unique_ptr<QFile> TempFiles::openAnonymous() {
+    const QByteArray place = QFile::encodeName(folder());
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::open(place.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+    int error = errno;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        const QByteArray name = QFile::encodeName(newTempFileName());
+        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        error = errno;
+        if (fd >= 0)
+            ::unlink(name.constData());
+        else if (error != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        throw Error("Não foi possível criar um arquivo temporário em " + place.toStdString() + ": " +
+                    std::strerror(error));
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw Error("Não foi possível abrir um arquivo temporário em " + place.toStdString() + ": " +
+                    file->errorString().toStdString());
+    }
+    return file;
+}
+
+QString TempFiles::anonymousPath(const QFile& file) {
+    return QStringLiteral("/proc/self/fd/%1").arg(file.handle());
+}
+
 void TempFiles::add(const QString& path) {
     std::string key = listKey(path);
     if (key.empty()) return;
@@ -205,12 +285,50 @@ bool TempFiles::contains(const QString& path) {
     return false;
 }
 
+void TempFiles::addFolder(const QString& path) {
+    std::string key = listKey(path);
+    if (key.empty()) return;
+    std::call_once(g_installOnce, installCleanup);
+    ListLock lock;
+    for (const ListedFolder& listed : lock.folders())
+        if (listed.path == key) return;
+    const int fd = open(key.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    lock.folders().push_back({std::move(key), fd});
+}
+
+void TempFiles::removeFolder(const QString& path) {
+    const std::string key = listKey(path);
+    ListLock lock;
+    std::vector<ListedFolder>& folders = lock.folders();
+    for (auto it = folders.begin(); it != folders.end(); ++it) {
+        if (it->path == key) {
+            close(it->fd);
+            folders.erase(it);
+            return;
+        }
+    }
+}
+
+bool TempFiles::containsFolder(const QString& path) {
+    const std::string key = listKey(path);
+    ListLock lock;
+    for (const ListedFolder& listed : lock.folders())
+        if (listed.path == key) return true;
+    return false;
+}
+
 void TempFiles::deleteAll() {
     // unlink, not QFile: this also runs at exit, after the application object is gone.
     ListLock lock;
     for (const std::string& path : lock.paths())
         unlink(path.c_str());
     lock.paths().clear();
+    for (const ListedFolder& folder : lock.folders()) {
+        deleteFolder(folder);
+        close(folder.fd);
+    }
+    lock.folders().clear();
 }
 
 } // namespace rl

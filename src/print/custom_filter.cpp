@@ -4,11 +4,11 @@
 #include "pagestore/graphic_surface.h"
 #include "platform/error.h"
 #include "platform/messages.h"
+#include "platform/output_file.h"
 #include "platform/progress_presenter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
@@ -278,29 +278,16 @@ void TRLCustomPrintFilter::SetDefaultPrintFilterFactory(
 
 // ---------------------------------------------------------------- TRLCustomSaveFilter
 
-namespace {
-
-QString g_protectedInputFile;
-
-bool sameFile(const QString& a, const QString& b) {
-    if (a.isEmpty() || b.isEmpty()) return false;
-    const QFileInfo left(a), right(b);
-    if (left.exists() && right.exists()) return left.canonicalFilePath() == right.canonicalFilePath();
-    return left.absoluteFilePath() == right.absoluteFilePath();
-}
-
-} // namespace
-
 TRLCustomSaveFilter::TRLCustomSaveFilter(QObject* owner) : TRLCustomFilter(owner) {}
 
 TRLCustomSaveFilter::~TRLCustomSaveFilter() = default;
 
 void TRLCustomSaveFilter::SetProtectedInputFile(const QString& path) {
-    g_protectedInputFile = path;
+    OutputFile::ProtectFile(path);
 }
 
 QString TRLCustomSaveFilter::ProtectedInputFile() {
-    return g_protectedInputFile;
+    return OutputFile::ProtectedFile();
 }
 
 QString TRLCustomSaveFilter::ProgressCaption() const {
@@ -309,49 +296,33 @@ QString TRLCustomSaveFilter::ProgressCaption() const {
 
 QIODevice& TRLCustomSaveFilter::Output() {
     if (!output_) fail(QStringLiteral("O arquivo de saída não está aberto."));
-    return *output_;
+    return output_->device();
 }
 
 void TRLCustomSaveFilter::OpenOutput() {
     if (fileName_.isEmpty())
         fail(QStringLiteral("Nenhum nome de arquivo foi informado para salvar o relatório."));
-    const bool isSpill = Pages() && sameFile(fileName_, Pages()->SpillFileName());
-    if (isSpill || sameFile(fileName_, g_protectedInputFile))
-        fail(QStringLiteral("O arquivo \"%1\" é o próprio relatório e não pode ser substituído.")
-                 .arg(fileName_));
-    if (QFileInfo(fileName_).isDir())
-        fail(QStringLiteral("Não foi possível gravar o arquivo \"%1\": é uma pasta.").arg(fileName_));
-    // Written beside the target and put in its place only at commit.
-    auto output = std::make_unique<QSaveFile>(fileName_);
-    if (!output->open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2")
-                 .arg(fileName_, output->errorString()));
-    output_ = std::move(output);
+    if (Pages() && OutputFile::SameFile(fileName_, Pages()->SpillFileName()))
+        throw OutputFileError(OutputFile::OwnReportText(fileName_).toStdString());
+    // Written beside the target and put in its place only at commit; a device
+    // or FIFO is never a save filter's target.
+    output_ = std::make_unique<OutputFile>(fileName_);
 }
 
 void TRLCustomSaveFilter::CheckOutput() {
     // Flushed page by page, so a full disk stops the run at the page it
     // happened on rather than after the whole report.
-    if (output_ && (!output_->flush() || output_->error() != QFileDevice::NoError))
-        fail(QStringLiteral("Erro ao gravar o arquivo \"%1\": %2").arg(fileName_, output_->errorString()));
+    if (output_) output_->check();
 }
 
 void TRLCustomSaveFilter::CommitOutput() {
     if (!output_) return;
-    CheckOutput();
-    if (!output_->commit()) {
-        const QString reason = output_->errorString();
-        output_.reset();
-        fail(QStringLiteral("Erro ao gravar o arquivo \"%1\": %2").arg(fileName_, reason));
-    }
-    output_.reset();
+    const std::unique_ptr<OutputFile> output = std::move(output_);
+    output->commit();
 }
 
 void TRLCustomSaveFilter::DiscardOutput() noexcept {
-    if (output_) {
-        output_->cancelWriting();
-        output_.reset(); // removes what was written beside the target
-    }
+    output_.reset(); // drops what was written
     DiscardExtraFiles();
 }
 

@@ -14,9 +14,10 @@
 #include <vector>
 
 class QIODevice;
-class QSaveFile;
 
 namespace rl {
+
+class OutputFile;
 
 class ProgressDisplay;
 
@@ -205,8 +206,9 @@ public:
     // With its leading dot, e.g. ".rtf"; may be empty.
     QString DefaultExt() const { return defaultExt_; }
 
-    // The report's input file, which no save filter ever writes over. Empty
-    // when there is none. Process-wide; GUI thread.
+    // The report's input file, which no save filter (nor any other output,
+    // see OutputFile) ever writes over. Empty when there is none.
+    // Process-wide; GUI thread.
     static void SetProtectedInputFile(const QString& path);
     static QString ProtectedInputFile();
 
@@ -227,7 +229,7 @@ private:
 
     QString fileName_;
     QString defaultExt_;
-    std::unique_ptr<QSaveFile> output_;
+    std::unique_ptr<OutputFile> output_;
 };
 
 // Runs the given print filter, or the default print filter when none is given.

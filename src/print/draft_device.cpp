@@ -1,6 +1,7 @@
 #include "print/draft_device.h"
 
 #include "platform/error.h"
+#include "platform/output_file.h"
 #include "print/printer_wrapper.h"
 
 #include <QFile>
@@ -105,11 +106,9 @@ DraftTarget ResolveDraftTarget(TRLDraftDeviceKind kind, const QString& devicePat
 
 DraftOutput::DraftOutput(const DraftTarget& target) : target_(target) {
     if (target_.kind != DraftTarget::Kind::File) return;
-    file_ = std::make_unique<QFile>(target_.path);
-    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(QStringLiteral("Não foi possível abrir %1: %2")
-                        .arg(target_.path, file_->errorString())
-                        .toStdString());
+    // A printer's device or a FIFO to a spooler is what a dot-matrix document
+    // is meant for: written directly. A file gets its name only when whole.
+    file_ = std::make_unique<OutputFile>(target_.path, OutputFile::SpecialFiles::WriteDirectly);
 }
 
 DraftOutput::~DraftOutput() = default;
@@ -119,19 +118,15 @@ void DraftOutput::write(const QByteArray& bytes) {
         pending_.append(bytes);
         return;
     }
-    if (!file_->isOpen()) return;
-    if (file_->write(bytes) != bytes.size())
-        throw Error(
-            QStringLiteral("Erro ao gravar em %1: %2").arg(target_.path, file_->errorString()).toStdString());
+    if (closed_) return;
+    file_->device().write(bytes);
+    file_->check();
 }
 
 void DraftOutput::close() {
-    if (!file_ || !file_->isOpen()) return;
-    const bool flushed = file_->flush();
-    const QString reason = file_->errorString();
-    file_->close();
-    if (!flushed)
-        throw Error(QStringLiteral("Erro ao gravar em %1: %2").arg(target_.path, reason).toStdString());
+    if (!file_ || closed_) return;
+    file_->commit();
+    closed_ = true;
 }
 
 void DraftOutput::submit(const QString& title) {

@@ -8,9 +8,9 @@
 
 #include <memory>
 
-class QFile;
-
 namespace rl {
+
+class OutputFile;
 
 // What the dot-matrix filter asks of the selected printer. Tests give it a
 // printer of fixed metrics; the viewer uses SystemDraftPrinter().
@@ -56,14 +56,17 @@ DraftTarget ResolveDraftTarget(TRLDraftDeviceKind kind, const QString& devicePat
 // submit(), so a failed or cancelled document never reaches the printer half done.
 class DraftOutput {
 public:
-    // Opens (creates or truncates) a file target; throws rl::Error when it cannot.
+    // Opens a file target (see OutputFile: a regular file gets its name only at
+    // close(), a device or FIFO is written directly); throws rl::Error when it
+    // cannot. Destroyed before close(), a regular file is left as it was.
     explicit DraftOutput(const DraftTarget& target);
     ~DraftOutput();
     DraftOutput(const DraftOutput&) = delete;
     DraftOutput& operator=(const DraftOutput&) = delete;
 
     void write(const QByteArray& bytes);
-    // Flushes and closes a file target; throws rl::Error on a write error.
+    // Flushes and closes a file target, putting a regular one in place; throws
+    // rl::Error on a write error.
     void close();
     // Sends a queue target's bytes as one raw job titled title; throws rl::Error
     // with the scheduler's reason when it is refused. Nothing for a file.
@@ -73,7 +76,8 @@ public:
 
 private:
     DraftTarget target_;
-    std::unique_ptr<QFile> file_;
+    std::unique_ptr<OutputFile> file_;
+    bool closed_ = false;
     QByteArray pending_;
 };
 

@@ -1,5 +1,6 @@
 #include "app/batch_mode.h"
 
+#include "mail/scripted_smtp_server.h"
 #include "mail/smtp_sink_server.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
@@ -18,6 +19,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace rl;
 
@@ -256,7 +260,7 @@ TEST(BatchMode, ExportWritesThroughTheSaveFilters) {
 
 // Text mode: the bytes go to the file named, at the pitch of the column code
 // (17 characters per inch for 132 columns: SI, 0x0F); refused without the
-// print permission; an unusable target is a printing failure.
+// print permission; a file that cannot be written is a file problem.
 TEST(BatchMode, DraftWritesPrinterBytes) {
     BatchFixture f;
     const QString report = f.writeReport(threePages());
@@ -266,7 +270,7 @@ TEST(BatchMode, DraftWritesPrinterBytes) {
     EXPECT_TRUE(bytes.contains('\x0f'));
     EXPECT_EQ(f.run({report, "132", "--draft", f.path("other.prn"), "permissao=NSS"}), 3);
     EXPECT_FALSE(QFileInfo::exists(f.path("other.prn")));
-    EXPECT_EQ(f.run({report, "--draft", f.path("no/such/folder/x.prn")}), 4);
+    EXPECT_EQ(f.run({report, "--draft", f.path("no/such/folder/x.prn")}), 2);
     // Page printing: refused without the permission, a failure on a queue that is not there.
     EXPECT_EQ(f.run({report, "permissao=NSS", "--print"}), 3);
     EXPECT_EQ(f.run({report, "--print", "relantomador-no-such-queue"}), 4);
@@ -277,8 +281,9 @@ TEST(BatchMode, UnwritableOutputIsAFileError) {
     BatchFixture f;
     const QString report = f.writeReport(threePages());
     EXPECT_EQ(f.run({report, "--export", f.path("no/such/folder/out.txt")}), 2);
-    EXPECT_TRUE(
-        f.err().startsWith("relantomador: Não foi possível gravar " + f.path("no/such/folder/out.txt")));
+    EXPECT_TRUE(f.err().startsWith("relantomador: Não foi possível gravar o arquivo \"" +
+                                   f.path("no/such/folder/out.txt") + "\": No such file or directory"))
+        << f.err().toStdString();
     EXPECT_EQ(f.errBytes.count('\n'), 1);
 
     test::writeFile(f.path("a-file"), "x");
@@ -568,4 +573,73 @@ TEST(BatchMode, TableExportsWriteTheReportsData) {
     EXPECT_EQ(f.run({prose, "--mail", "ana@example.com", "--from", "eu@example.com", "--type", "csv"}), 2);
     EXPECT_TRUE(f.err().contains("Nenhuma tabela foi encontrada")) << f.err().toStdString();
     EXPECT_EQ(f.files(""), QStringList({"out.csv", "out.xlsx", "prose.txt", "report.txt"}));
+}
+
+// ---- one rule for every output
+
+TEST(BatchMode, NoOutputWritesOverTheReportHoweverItIsNamed) {
+    BatchFixture f;
+    ASSERT_TRUE(QDir().mkpath(f.path("pages")));
+    const QString report = f.writeReport(threePages(), "pages/page-0002.png");
+    ASSERT_TRUE(QFile::link(report, f.path("link.prn")));
+    ASSERT_EQ(link(QFile::encodeName(report).constData(), QFile::encodeName(f.path("hard.pdf")).constData()),
+              0);
+    const QStringList outputs[] = {{"--draft", report},
+                                   {"--draft", f.path("link.prn")},
+                                   {"--export", f.path("hard.pdf")},
+                                   {"--export", f.path("pages/../hard.pdf")},
+                                   {"--png", f.path("pages")}};
+    for (const QStringList& output : outputs) {
+        EXPECT_EQ(f.run(QStringList{report} + output), 2) << output.join(' ').toStdString();
+        EXPECT_TRUE(f.err().contains("é o próprio relatório")) << f.err().toStdString();
+        EXPECT_EQ(test::readFile(report), threePages());
+    }
+    EXPECT_EQ(f.files("pages"), QStringList{"page-0002.png"}) << "no part of the page set";
+}
+
+TEST(BatchMode, ADeviceIsWrittenByTheDraftOnlyAndNeverReplaced) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    ASSERT_TRUE(QFile::link("/dev/null", f.path("x.pdf")));
+    ASSERT_TRUE(QDir().mkpath(f.path("pages")));
+    ASSERT_TRUE(QFile::link("/dev/null", f.path("pages/page-0003.png")));
+    EXPECT_EQ(f.run({report, "--export", f.path("x.pdf")}), 2);
+    EXPECT_TRUE(f.err().contains("não é um arquivo comum")) << f.err().toStdString();
+    EXPECT_EQ(f.run({report, "--png", f.path("pages")}), 2);
+    EXPECT_EQ(f.files("pages"), QStringList{"page-0003.png"});
+    // A printer's device is what the text mode is for.
+    EXPECT_EQ(f.run({report, "--draft", f.path("x.pdf")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(QFileInfo(f.path("x.pdf")).isSymLink());
+    struct stat info;
+    ASSERT_EQ(stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+TEST(BatchMode, DraftToAFileAppearsWholeAndAloneUnderItsName) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    ASSERT_TRUE(QDir().mkpath(f.path("out")));
+    test::writeFile(f.path("out/report.prn"), "old bytes");
+    EXPECT_EQ(f.run({report, "--draft", f.path("out/report.prn")}), 0) << f.err().toStdString();
+    EXPECT_TRUE(test::readFile(f.path("out/report.prn")).startsWith("\x1b@"))
+        << "a whole document, from its reset";
+    EXPECT_EQ(QDir(f.path("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"report.prn"});
+}
+
+TEST(BatchMode, ServerTextReachesTheTerminalWithItsControlCharactersWrittenOut) {
+    BatchFixture f;
+    const QString report = f.writeReport(threePages());
+    test::ScriptedSmtpServer::Script script;
+    const char greeting[] = "554 \x1b[2J\x1b]0;owned\x07go\x00 away\r\n";
+    script.greeting = QByteArray(greeting, sizeof greeting - 1);
+    test::ScriptedSmtpServer server(script);
+    const Settings system(SettingsFile::System);
+    system.setServer("127.0.0.1");
+    system.setPorta(QString::number(server.port()));
+    EXPECT_EQ(f.run({report, "--mail", "ana@example.com", "--from", "rel@example.com", "--type", "txt"}), 4);
+    server.finish();
+    EXPECT_FALSE(f.errBytes.contains('\x1b') || f.errBytes.contains('\x07') || f.errBytes.contains('\0'));
+    EXPECT_TRUE(f.err().contains("\\x1B[2J")) << f.err().toStdString();
+    EXPECT_EQ(f.errBytes.count('\n'), 1);
 }

@@ -166,8 +166,9 @@ TEST(TForm2Paper, CustomPaperDefaultsToLetterSizeWhenTheKeysAreMissing) {
 }
 
 TEST(TForm2Paper, UnusableCustomSizeFallsBackToA4WithTheMessage) {
-    // Not numbers, and numbers no paper can have (the last would overflow page units).
-    for (const char* bad : {"abc", "", "29,7,1", "0", "-297", "nan", "inf", "1e9"}) {
+    // Not numbers, and numbers no paper can have (below 10 mm the margins fill
+    // the sheet; the last would overflow page units).
+    for (const char* bad : {"abc", "", "29,7,1", "0", "0,0001", "9,99", "-297", "nan", "inf", "1e9"}) {
         ComposerFixture f;
         f.programSettings().setHeight("297");
         f.programSettings().setWidth(bad);
@@ -368,6 +369,14 @@ TEST(TForm2Compose, LinesOfOnlyAFormFeedGiveAnEmptyLineOnEachPage) {
         EXPECT_EQ(f.texts(i), std::vector<std::string>{""}) << i;
 }
 
+TEST(TForm2Compose, LinesAlreadyReadAreLaidOutWithoutReadingTheFileAgain) {
+    ComposerFixture f;
+    QFile::remove(f.setReport(report({"HEADER", "a"})));
+    f.form->ComposeReport({"HEADER", "a", "\fb"});
+    EXPECT_EQ(f.pageCount(), 2);
+    EXPECT_EQ(f.texts(1), std::vector<std::string>{"b"});
+}
+
 TEST(TForm2Compose, EveryGenerationStartsAgainFromTheSecondLine) {
     ComposerFixture f;
     f.setReport(manyLines(150), "132");
@@ -501,6 +510,43 @@ TEST(TForm2Picture, PictureOfAnEarlierGenerationIsKeptWhenTheFileGoesBad) {
     ASSERT_EQ(f.imageBounds(0).size(), 1u);
     EXPECT_EQ(f.imageBounds(0)[0].width(), 60);
     EXPECT_EQ(f.firstTextTop(0), 24 + 23);
+}
+
+TEST(TForm2Picture, APictureOnEveryPageIsReadOnceAndStoredOnce) {
+    ComposerFixture f;
+    f.form->Values.FigurePath = f.makePicture(700, 300, "wide.bmp");
+    f.programSettings().setMostra(1);
+    ComposerFixture::systemSettings().setMostra(1);
+    f.setReport(manyLines(3000));
+    f.form->ComposeReport();
+    ASSERT_GT(f.pageCount(), 20);
+    EXPECT_EQ(f.store().PictureCount(), 1);
+    const qint64 picture = 700 * 300 * 3; // as stored, a 24-bit bitmap
+    EXPECT_LT(QFileInfo(f.store().SpillFileName()).size(), picture)
+        << "the spill file grows with the text, not with pages times the picture";
+    EXPECT_EQ(f.imageBounds(f.pageCount() - 1).size(), 1u);
+}
+
+TEST(TForm2Picture, APictureTallerThanThePageIsMadeToFitWithOneLogLine) {
+    ComposerFixture f;
+    QFile::remove(ErrorLog::path());
+    f.form->Values.FigurePath = f.makePicture(100, 3000, "tall.png");
+    f.programSettings().setMostra(1);
+    ComposerFixture::systemSettings().setMostra(1);
+    f.setReport(report({"HEADER", "a", "b", "c", "\fd", "e", "\ff"}));
+    f.form->ComposeReport();
+    // At most half the printable height (its band adds 3): the lines keep the rest.
+    EXPECT_EQ(f.pageCount(), 3) << "every line still on its page";
+    ASSERT_EQ(f.imageBounds(0).size(), 1u);
+    const PageRect bounds = f.imageBounds(0)[0];
+    EXPECT_GT(bounds.height(), 400);
+    EXPECT_EQ(bounds.height() + 3, (1056 - 48) / 2); // Letter portrait, 24 units of margin each side
+    EXPECT_NEAR(bounds.width(), 100.0 * bounds.height() / 3000, 1.0) << "the aspect is kept";
+    const QStringList log =
+        QString::fromUtf8(test::readFile(ErrorLog::path())).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 1) << log.join('|').toStdString();
+    EXPECT_TRUE(log[0].contains("tall.png")) << log[0].toStdString();
+    QFile::remove(ErrorLog::path());
 }
 
 // ---- the main window through its interface

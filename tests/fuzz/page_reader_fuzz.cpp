@@ -1,21 +1,14 @@
 // Feeds arbitrary bytes to the page reader, then paints whatever it accepted,
 // so that damaged spill records can neither crash nor exhaust memory.
+#include "fuzz_gui.h"
 #include "pagestore/graphic_surface.h"
 #include "platform/error.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
 #include <cstdint>
 #include <cstdlib>
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QGuiApplication* app = new QGuiApplication(*argc, *argv);
-    (void)app;
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     rl::TRLGraphicSurface page;

@@ -1,4 +1,6 @@
 #include "pagestore/graphic_storage.h"
+#include "pagestore/picture_data.h"
+#include "platform/error.h"
 #include "platform/temp_files.h"
 #include "support/test_support.h"
 
@@ -9,6 +11,8 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace rl;
 
@@ -48,21 +52,70 @@ TEST(GraphicStorage, OnePageRecordIs42BytesForAnEmptyPage) {
     EXPECT_EQ(store.PageOffsets(), std::vector<qint64>{0});
 }
 
-TEST(GraphicStorage, SpillFileIsATemporaryFileDeletedWithTheStore) {
-    QString name;
+TEST(GraphicStorage, SpillFileHasNoNameSoNothingCanLeaveItBehind) {
+    const auto folderEntries = [] {
+        return QDir(TempFiles::folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = folderEntries();
     {
         TRLGraphicStorage store;
         store.Add(pageNamed("a"));
-        name = store.SpillFileName();
-        EXPECT_TRUE(QFile::exists(name));
-        EXPECT_TRUE(TempFiles::contains(name));
-        EXPECT_EQ(QFileInfo(name).absolutePath(), QFileInfo(QDir::tempPath()).absoluteFilePath());
-        EXPECT_TRUE(QRegularExpression("^~mv\\d+\\.tmp$").match(QFileInfo(name).fileName()).hasMatch());
+        const QString name = store.SpillFileName();
+        EXPECT_TRUE(name.startsWith("/proc/self/fd/")) << name.toStdString();
+        EXPECT_GT(QFileInfo(name).size(), 0);
+        struct stat info;
+        ASSERT_EQ(stat(QFile::encodeName(name).constData(), &info), 0);
+        EXPECT_EQ(info.st_nlink, 0u) << "no name in any folder, even while the store lives";
         // Nobody else may read the spilled report.
-        EXPECT_EQ(QFileInfo(name).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+        EXPECT_EQ(info.st_mode & 0077, 0u);
+        EXPECT_EQ(folderEntries(), before);
     }
-    EXPECT_FALSE(QFile::exists(name));
-    EXPECT_FALSE(TempFiles::contains(name));
+    EXPECT_EQ(folderEntries(), before);
+}
+
+TEST(GraphicStorage, APictureOnEveryPageIsStoredOnce) {
+    QImage logo(400, 300, QImage::Format_RGB32);
+    logo.fill(Qt::darkBlue);
+    const QByteArray picture = PictureData::fromImage(logo); // some 360 KB
+    TRLGraphicStorage store;
+    for (int i = 0; i < 50; ++i) {
+        auto page = pageNamed("page " + std::to_string(i + 1));
+        page->StretchDraw({0, 10, 40, 40}, picture, false);
+        store.Add(std::move(page));
+    }
+    EXPECT_EQ(store.PictureCount(), 1);
+    EXPECT_LT(QFileInfo(store.SpillFileName()).size(), picture.size() / 10)
+        << "the spill grows with the text";
+    // Pages read back from the file show the picture, one array for all of them.
+    const auto pictureOf = [&](int index) {
+        const TRLGraphicSurface* page = store.Pages(index);
+        EXPECT_TRUE(page && page->ObjectCount() == 2);
+        return page && page->ObjectCount() == 2
+                   ? static_cast<const TRLImageObject&>(*page->Objects(1)).PictureData
+                   : QByteArray();
+    };
+    const QByteArray first = pictureOf(0);
+    EXPECT_EQ(first, picture);
+    EXPECT_EQ(pictureOf(1).constData(), first.constData());
+}
+
+TEST(GraphicStorage, SpillFileStopsAtItsLimitWithAClearError) {
+    qputenv("RELANTOMADOR_SPILL_LIMIT_MB", "1");
+    TRLGraphicStorage store;
+    const std::string text(300 * 1024, 'x');
+    std::string failure;
+    int added = 0;
+    try {
+        for (; added < 10; ++added)
+            store.Add(pageNamed(text));
+    } catch (const Error& error) {
+        failure = error.what();
+    }
+    qunsetenv("RELANTOMADOR_SPILL_LIMIT_MB");
+    EXPECT_EQ(store.SpillLimit(), 1024 * 1024);
+    EXPECT_EQ(added, 3);
+    EXPECT_NE(failure.find("passaria de 1 MB"), std::string::npos) << failure;
+    EXPECT_LE(QFileInfo(store.SpillFileName()).size(), 1024 * 1024);
 }
 
 TEST(GraphicStorage, KeepsTheFiveNewestPagesAndReloadsOthers) {

@@ -55,7 +55,10 @@ TEST(TempFilesChild, Helper) {
     if (file.isEmpty()) return;
     const QByteArray mode = qgetenv(kChildModeVar);
     if (mode == "ignore-hup") signal(SIGHUP, SIG_IGN);
-    TempFiles::add(QFile::decodeName(file));
+    if (mode == "folder")
+        TempFiles::addFolder(QFile::decodeName(file));
+    else
+        TempFiles::add(QFile::decodeName(file));
     if (mode == "exit") return; // the process then ends normally, after the application object is gone
     if (mode == "busy") {
         // Keeps the list changing on another thread while the signal arrives.
@@ -300,6 +303,31 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{SIGHUP, std::string("wait")}, std::pair{SIGTERM, std::string("busy")},
                       std::pair{SIGINT, std::string("busy")}),
     [](const auto& info) { return std::string(sigabbrev_np(info.param.first)) + "_" + info.param.second; });
+
+TEST(TempFiles, ListedFolderGoesWithItsFilesOnExitAndOnSignal) {
+    for (const bool signalled : {false, true}) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.filePath("relantomador-email-x");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        // More entries than one read of the folder returns.
+        for (int i = 0; i < 300; ++i)
+            touch(QDir(folder).filePath(QStringLiteral("attachment-with-a-long-name-%1.pdf").arg(i)));
+        if (!signalled) {
+            TempFiles::addFolder(folder);
+            EXPECT_TRUE(TempFiles::containsFolder(folder));
+            TempFiles::deleteAll();
+            EXPECT_FALSE(TempFiles::containsFolder(folder));
+        } else {
+            Child child = startChild(folder, "folder");
+            ASSERT_GT(child.pid, 0);
+            ASSERT_TRUE(waitReady(child));
+            ASSERT_EQ(kill(child.pid, SIGTERM), 0);
+            EXPECT_TRUE(WIFSIGNALED(waitStatus(child)));
+        }
+        EXPECT_FALSE(QFileInfo::exists(folder)) << (signalled ? "after SIGTERM" : "after deleteAll");
+    }
+}
 
 TEST(TempFiles, IgnoredSignalStaysIgnored) {
     // A viewer started under nohup keeps running on SIGHUP, and keeps its files.

@@ -343,7 +343,9 @@ TEST(SaveOutput, AFullDiskIsAnErrorAndLeavesNoFile) {
     }
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
-    EXPECT_NE(message.find("Erro ao gravar"), std::string::npos) << message;
+    EXPECT_NE(message.find("Não foi possível gravar o arquivo \"" + path.toStdString() + "\": "),
+              std::string::npos)
+        << message;
     EXPECT_TRUE(QDir::current().entryList(QDir::Files).isEmpty());
 }
 
