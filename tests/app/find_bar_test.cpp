@@ -132,6 +132,11 @@ TEST_F(FindInMainWindow, SearchMenuOpensTheFindBarAndEscapeClosesOnlyTheBar) {
     EXPECT_FALSE(window->FindBar1->isVisible());
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->RLPreview1->HighlightedMatch());
+
+    // Ctrl+C copies a selection as text ("  linha 0 da página 3", columns 3 to 7).
+    window->RLPreview1->SetSelection({2, 1, 1, 2, 6});
+    keyClick(window->Edit1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("linha"));
 }
 
 // The copied selection as LibreOffice Calc takes it from the clipboard's HTML
