@@ -454,7 +454,7 @@ private:
 // A scheduler may take a raw job with some of its attributes changed: that is
 // success, as for page printing; an error status is a failure and the job is cancelled.
 TEST(RawJob, EveryStatusUpToConflictingIsSuccess) {
-    const QByteArray bytes = QByteArray("\x1b@texto da impressora\r\n", 25).repeated(3000);
+    const QByteArray bytes = QByteArray("\x1b@texto da impressora\r\n").repeated(3000);
     for (const ipp_status_t status :
          {IPP_STATUS_OK, IPP_STATUS_OK_IGNORED_OR_SUBSTITUTED, IPP_STATUS_OK_CONFLICTING,
           IPP_STATUS_ERROR_DOCUMENT_FORMAT_NOT_SUPPORTED}) {
