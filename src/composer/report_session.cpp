@@ -54,10 +54,16 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
     composer_->ProgramSettingsPath = std::move(programSettingsPath);
     // The data exports, after the composer's own filters in the save dialog's
     // list; they read the composer's lines, which live as long as it does.
-    auto* xlsx = new TableSaveFilter(TableSaveFilter::Format::Xlsx, composer_.get());
-    xlsx->SetReportLines(&composer_->ReportLines);
-    auto* csv = new TableSaveFilter(TableSaveFilter::Format::Csv, composer_.get());
-    csv->SetReportLines(&composer_->ReportLines);
+    // A report in another encoding is decoded for them, as for the pages.
+    const auto printedLines = [this](std::vector<std::string>& scratch) -> const std::vector<std::string>& {
+        if (composer_->LinesEncoding() == ReportEncoding::Windows1252) return composer_->ReportLines;
+        scratch.resize(composer_->ReportLines.size());
+        std::string buffer;
+        for (size_t i = 0; i < scratch.size(); ++i) scratch[i] = composer_->PrintedLine(i, buffer);
+        return scratch;
+    };
+    for (const auto format : {TableSaveFilter::Format::Xlsx, TableSaveFilter::Format::Csv})
+        (new TableSaveFilter(format, composer_.get()))->SetLineReader(printedLines);
 }
 
 ReportSession::~ReportSession() {

@@ -25,9 +25,11 @@ TableSaveFilter::~TableSaveFilter() = default;
 
 void TableSaveFilter::BeginDoc() {
     static const std::vector<std::string> none;
-    table_ = std::make_unique<ReportTable>(TableExtractor::Extract(lines_ ? *lines_ : none));
+    const std::vector<std::string>* lines = reader_ ? &reader_(decoded_) : lines_;
+    table_ = std::make_unique<ReportTable>(TableExtractor::Extract(lines ? *lines : none));
     if (table_->Empty()) {
         table_.reset();
+        decoded_ = {};
         throw NoTableError();
     }
 }
@@ -35,6 +37,9 @@ void TableSaveFilter::BeginDoc() {
 void TableSaveFilter::EndDoc() {
     // The table points into the lines: it is not kept past the run.
     const std::unique_ptr<ReportTable> table = std::move(table_);
+    // The decoded lines go with it, however the writing ends.
+    const std::vector<std::string> decoded = std::move(decoded_);
+    decoded_ = {};
     if (!table) return;
     if (format_ == Format::Xlsx)
         WriteTableXlsx(*table, Output());

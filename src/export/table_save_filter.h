@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "print/custom_filter.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,12 @@ public:
     // Every text line of the report, the first (never printed) one included.
     // Not owned: the lines must outlive every run and not change during one.
     void SetReportLines(const std::vector<std::string>* lines) { lines_ = lines; }
+    // Where the lines come from when the file's bytes are not the printed text
+    // (another encoding): returns the lines as the pages print them, either
+    // lines of its own or scratch filled with them. Used in place of
+    // SetReportLines when set; scratch lives until the run ends.
+    using LineReader = std::function<const std::vector<std::string>&(std::vector<std::string>& scratch)>;
+    void SetLineReader(LineReader reader) { reader_ = std::move(reader); }
 
 protected:
     void BeginDoc() override;
@@ -50,6 +57,8 @@ protected:
 private:
     Format format_;
     const std::vector<std::string>* lines_ = nullptr;
+    LineReader reader_;
+    std::vector<std::string> decoded_;
     std::unique_ptr<ReportTable> table_;
 };
 
