@@ -476,7 +476,7 @@ void sendMail(ReportSession& session, TMailMessage& message, const MailRequest& 
     }
     MailServer server = MailServer::fromSettings(Settings(SettingsFile::System));
     server.Password = qEnvironmentVariable("RELANTOMADOR_SMTP_PASSWORD");
-    ReportMailer::Attach(message, path, mail);
+    mailer.Attach(message, path, mail);
     try {
         mailer.Transmit(message, server);
     } catch (const Error& error) {

@@ -237,7 +237,7 @@ void TForm4::SendWithFile(ReportMailer& mailer, TMailMessage& message, const QSt
                           const MailRequest& request) {
     try {
         const MailServer server = MailServer::fromSettings(Settings(SettingsFile::System));
-        ReportMailer::Attach(message, path, request);
+        mailer.Attach(message, path, request);
         mailer.Transmit(message, server);
         message.clearParts();
         MessagePresenter::current().showMessage({QStringLiteral("E-mail enviado com sucesso..."),

@@ -165,11 +165,28 @@ QString ReportMailer::Export(int fileType) {
     return path;
 }
 
-void ReportMailer::Attach(TMailMessage& message, const QString& path, const MailRequest& request) {
+void ReportMailer::Attach(TMailMessage& message, const QString& path, const MailRequest& request) const {
     TMailAttachment& attachment = message.addAttachment(path);
     attachment.FileName = AttachmentName(request.FileName, request.FileType);
     if (validType(request.FileType))
         attachment.ContentType = QString::fromLatin1(kFileTypes[request.FileType].contentType);
+    if (request.FileType == mfTxt) attachment.ContentType = TextContentType(session_.LinesEncoding());
+}
+
+QString ReportMailer::TextContentType(ReportEncoding encoding) {
+    // The text attachment is the file's own bytes, so it declares their encoding.
+    switch (encoding) {
+    case ReportEncoding::Cp850:
+        return QStringLiteral("text/plain; charset=IBM850");
+    case ReportEncoding::Cp437:
+        return QStringLiteral("text/plain; charset=IBM437");
+    case ReportEncoding::Iso8859_15:
+        return QStringLiteral("text/plain; charset=ISO-8859-15");
+    case ReportEncoding::Utf8:
+        return QStringLiteral("text/plain; charset=UTF-8");
+    default:
+        return QStringLiteral("text/plain; charset=windows-1252");
+    }
 }
 
 void ReportMailer::Transmit(const TMailMessage& message, const MailServer& server) {

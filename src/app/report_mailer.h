@@ -3,6 +3,7 @@
 #include "mail/mail_message.h"
 #include "mail/smtp_client.h"
 #include "platform/error.h"
+#include "platform/report_encoding.h"
 
 #include <QString>
 #include <QStringList>
@@ -114,7 +115,10 @@ public:
     // is cancelled: nothing is to be sent then.
     QString Export(int fileType);
     // Attaches the exported file to the message under its recipient's name.
-    static void Attach(TMailMessage& message, const QString& path, const MailRequest& request);
+    // A text attachment declares the encoding of the report's own bytes.
+    void Attach(TMailMessage& message, const QString& path, const MailRequest& request) const;
+    // The content type of the text attachment of a report in that encoding.
+    static QString TextContentType(ReportEncoding encoding);
     // Connects, sends and disconnects. With a password given the client logs
     // in (and refuses to over a connection that is not encrypted); without
     // one, OnPassword may supply it. Throws rl::Error (SmtpReplyError for a
