@@ -12,6 +12,7 @@
 #include <QPainter>
 
 #include <cstdio>
+#include <future>
 
 namespace rl {
 
@@ -94,19 +95,26 @@ void PdfWriter::writeCatalog() {
 }
 
 void PdfWriter::drawPage(const TRLGraphicSurface& page) {
+    pageOpen_ = true;
     std::vector<int> imageResources = writePictures(page);
     const int pageObject = out_.reserveObject();
     const int contents = out_.reserveObject();
+    const int length = out_.reserveObject();
     pageObjects_.push_back(pageObject);
+    std::string data = makeContents(page, std::move(imageResources));
+    finishPendingContents();
     writePageObject(page, pageObject, contents);
-    writeContents(page, contents, std::move(imageResources));
+    writeContents(contents, length, std::move(data));
     // Handed to the device page by page, so a full disk shows at the page it happened on.
     out_.flush();
+    pageOpen_ = false;
 }
 
 std::vector<int> PdfWriter::writePictures(const TRLGraphicSurface& page) {
     PictureCollector collector;
     VisitObjects(page, collector);
+    // New image objects go after the previous page's contents.
+    if (!collector.pictures.empty()) finishPendingContents();
     std::vector<int> resources;
     for (const TRLImageObject* picture : collector.pictures) {
         const std::uint16_t checksum = PictureChecksum(picture->PictureData);
@@ -191,17 +199,10 @@ void PdfWriter::writePageObject(const TRLGraphicSurface& page, int pageObject, i
     out_.endDictionary();
 }
 
-void PdfWriter::writeContents(const TRLGraphicSurface& page, int contents, std::vector<int> imageResources) {
-    const int length = out_.reserveObject();
-    out_.beginDictionary(contents);
-    out_.writeLine("/Length " + pdfReference(length));
-    if (compress_) out_.writeLine("/Filter /FlateDecode");
-    out_.writeLine(">>");
-    out_.writeLine("stream");
-    pageOpen_ = true;
-    contents_.clear();
+std::string PdfWriter::makeContents(const TRLGraphicSurface& page, std::vector<int> imageResources) {
+    std::string contents;
     PdfContentsWriter writer(
-        contents_, pageHeight_,
+        contents, pageHeight_,
         [this](const std::string& name, std::uint8_t style, const std::string& text) {
             const int resource = fonts_.resourceFor(name, style, out_);
             fonts_.noteText(resource, text);
@@ -210,19 +211,38 @@ void PdfWriter::writeContents(const TRLGraphicSurface& page, int contents, std::
         std::move(imageResources));
     VisitObjects(page, writer);
     writer.finish();
-    qint64 size = qint64(contents_.size());
-    if (compress_) {
-        const std::string packed = deflateBytes(contents_);
-        size = qint64(packed.size());
-        out_.write(packed);
-        // The line end after compressed data is not part of it.
-        out_.lineEnd();
-    } else {
-        out_.write(contents_);
+    return contents;
+}
+
+void PdfWriter::writeContents(int contents, int length, std::string data) {
+    out_.beginDictionary(contents);
+    out_.writeLine("/Length " + pdfReference(length));
+    if (compress_) out_.writeLine("/Filter /FlateDecode");
+    out_.writeLine(">>");
+    out_.writeLine("stream");
+    if (!compress_) {
+        out_.write(data);
+        endContents(length, qint64(data.size()));
+        return;
     }
+    // Compressed on a thread of its own while the next page is laid out; its
+    // bytes follow when that page (or the end of the document) is written.
+    pending_ = std::async(std::launch::async, [bytes = std::move(data)] { return deflateBytes(bytes); });
+    pendingLength_ = length;
+}
+
+void PdfWriter::finishPendingContents() {
+    if (!pending_.valid()) return;
+    const std::string packed = pending_.get();
+    out_.write(packed);
+    // The line end after compressed data is not part of it.
+    out_.lineEnd();
+    endContents(pendingLength_, qint64(packed.size()));
+}
+
+void PdfWriter::endContents(int length, qint64 size) {
     out_.writeLine("endstream");
     out_.writeLine("endobj");
-    pageOpen_ = false;
     writeLength(length, size);
 }
 
@@ -233,6 +253,7 @@ void PdfWriter::writeLength(int number, qint64 length) {
 }
 
 void PdfWriter::endDocument() {
+    finishPendingContents();
     fonts_.writeFonts(out_, compress_);
     writeResources();
     writePageTree();

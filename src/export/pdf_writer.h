@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -28,7 +29,8 @@ struct TRLPDFFilterDocumentInfo {
 // document's fonts (TrueType faces embedded as subsets), shapes as path
 // operators, pictures as hexadecimal image objects written once each. Contents
 // and font streams are Flate-compressed unless compression is turned off
-// (tests compare the plain text of the operators).
+// (tests compare the plain text of the operators); a page's contents are
+// compressed on a worker thread while the next page is laid out.
 //
 // Use: beginDocument(), drawPage() per page, endDocument(). Everything goes to
 // the device given at construction as it is produced (buffered; endDocument
@@ -37,8 +39,8 @@ struct TRLPDFFilterDocumentInfo {
 //
 // After an exception from drawPage() the file holds an open contents stream
 // and must not be finished: pageOpen() tells, and the caller discards the
-// output instead of calling endDocument(). Single-threaded; fonts are measured
-// on the GUI thread.
+// output instead of calling endDocument(). Call from one thread (fonts are
+// measured on the GUI thread); only the compression runs elsewhere.
 class PdfWriter {
 public:
     explicit PdfWriter(QIODevice& device, bool compress = true);
@@ -76,8 +78,15 @@ private:
     int writeImage(const TRLImageObject& picture);
     // A page object pointing at its contents stream.
     void writePageObject(const TRLGraphicSurface& page, int pageObject, int contents);
-    // The contents stream of a page and its length object.
-    void writeContents(const TRLGraphicSurface& page, int contents, std::vector<int> imageResources);
+    // The operators of a page's objects.
+    std::string makeContents(const TRLGraphicSurface& page, std::vector<int> imageResources);
+    // The contents stream of a page: plain data and its length object at
+    // once, compressed data handed to a worker thread.
+    void writeContents(int contents, int length, std::string data);
+    // The compressed data of the last page written, its stream's end and length.
+    void finishPendingContents();
+    // "endstream", "endobj" and the length object.
+    void endContents(int length, qint64 size);
     // Object 4: fonts and pictures by resource name.
     void writeResources();
     // Object 3: the page tree.
@@ -97,7 +106,8 @@ private:
     PdfFontList fonts_;
     bool compress_;
     bool pageOpen_ = false;
-    std::string contents_; // the page being written, before compression
+    std::future<std::string> pending_; // the last page's compressed contents
+    int pendingLength_ = 0;
 };
 
 } // namespace rl

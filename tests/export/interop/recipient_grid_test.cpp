@@ -35,6 +35,14 @@ void runFilter(TRLCustomSaveFilter& filter, TRLGraphicStorage& store, const QStr
     filter.Run(&store, 1, -1);
 }
 
+// The sample report composed and exported as FILE into a fresh folder; the folder.
+QString exportLedger(ComposerFixture& f, TRLCustomSaveFilter& filter, const QString& file) {
+    composeLedger(f);
+    const QString folder = freshFolder("recipient-" + QFileInfo(file).suffix());
+    runFilter(filter, f.store(), folder + "/" + file);
+    return folder;
+}
+
 QString libreOfficePdf(const QString& folder, const QString& file) {
     runAsRecipient("soffice", {"--headless", "-env:UserInstallation=file://" + folder + "/lo", "--convert-to",
                                "pdf", "--outdir", folder, folder + "/" + file});
@@ -65,11 +73,9 @@ void expectOnGrid(const QString& pdf, ComposerFixture& f) {
 TEST(RecipientGrid, PdfCarriesItsFontKeepsTheGridAndClipsNoInk) {
     if (!haveProgram("pdftoppm") || !haveProgram("qpdf")) GTEST_SKIP() << "poppler or qpdf missing";
     ComposerFixture f;
-    composeLedger(f);
-    const QString folder = freshFolder("recipient-pdf");
-    const QString pdf = folder + "/ledger.pdf";
     TRLPDFFilter filter;
-    runFilter(filter, f.store(), pdf);
+    const QString folder = exportLedger(f, filter, "ledger.pdf");
+    const QString pdf = folder + "/ledger.pdf";
 
     const QString fonts = QString::fromUtf8(runAsRecipient("pdffonts", {pdf}));
     // name, type, encoding, emb, sub, uni: "ABCDEF+Orator10BT TrueType WinAnsi yes yes yes".
@@ -94,10 +100,8 @@ TEST(RecipientGrid, PdfCarriesItsFontKeepsTheGridAndClipsNoInk) {
 TEST(RecipientGrid, HtmlInChromiumKeepsTheGrid) {
     if (!haveProgram("chromium") || !haveProgram("pdftotext")) GTEST_SKIP() << "Chromium or poppler missing";
     ComposerFixture f;
-    composeLedger(f);
-    const QString folder = freshFolder("recipient-html");
     TRLHTMLFilter filter;
-    runFilter(filter, f.store(), folder + "/ledger.htm");
+    const QString folder = exportLedger(f, filter, "ledger.htm");
     expectOnGrid(chromiumPdf(folder, "ledger.htm"), f);
 
     // A reader that ignores the embedded face keeps the grid with the fallbacks.
@@ -111,10 +115,8 @@ TEST(RecipientGrid, RtfInLibreOfficeKeepsTheGrid) {
     if (!haveProgram("soffice") || !haveProgram("pdftotext"))
         GTEST_SKIP() << "LibreOffice or poppler missing";
     ComposerFixture f;
-    composeLedger(f);
-    const QString folder = freshFolder("recipient-rtf");
     TRLRichFilter filter;
-    runFilter(filter, f.store(), folder + "/ledger.rtf");
+    const QString folder = exportLedger(f, filter, "ledger.rtf");
     expectOnGrid(libreOfficePdf(folder, "ledger.rtf"), f);
 }
 
@@ -124,10 +126,8 @@ TEST(RecipientGrid, XlsInLibreOfficeKeepsTheGridOnTheReportsPaper) {
     if (!haveProgram("soffice") || !haveProgram("pdftotext"))
         GTEST_SKIP() << "LibreOffice or poppler missing";
     ComposerFixture f;
-    composeLedger(f);
-    const QString folder = freshFolder("recipient-xls");
     TRLXLSFilter filter;
-    runFilter(filter, f.store(), folder + "/ledger.xls");
+    const QString folder = exportLedger(f, filter, "ledger.xls");
     const QString pdf = libreOfficePdf(folder, "ledger.xls");
     expectOnGrid(pdf, f);
     const QString info = QString::fromUtf8(runProgram("pdfinfo", {pdf}));

@@ -42,22 +42,7 @@ inline QProcessEnvironment recipientEnvironment() {
 // A program run to its end in the recipient's environment; its standard output.
 inline QByteArray runAsRecipient(const QString& program, const QStringList& arguments,
                                  int timeoutMs = 240000) {
-    QProcess process;
-    process.setProcessEnvironment(recipientEnvironment());
-    process.start(program, arguments);
-    if (!process.waitForStarted(20000)) {
-        ADD_FAILURE() << "cannot start " << program.toStdString();
-        return {};
-    }
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(5000);
-        ADD_FAILURE() << program.toStdString() << " did not finish in time";
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        ADD_FAILURE() << program.toStdString() << " failed: " << process.readAllStandardError().toStdString();
-    return process.readAllStandardOutput();
+    return runProgram(program, arguments, timeoutMs, recipientEnvironment());
 }
 
 // Runs grid_check.py; its JSON answer.

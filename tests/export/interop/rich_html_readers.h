@@ -29,8 +29,11 @@ inline void composeLedger(ComposerFixture& f) {
 
 // Runs a program to its end within the time limit; its standard output.
 // Fails the test (and returns nothing) when it cannot start, times out or fails.
-inline QByteArray runProgram(const QString& program, const QStringList& arguments, int timeoutMs = 180000) {
+inline QByteArray
+runProgram(const QString& program, const QStringList& arguments, int timeoutMs = 180000,
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start(program, arguments);
     if (!process.waitForStarted(20000)) {
