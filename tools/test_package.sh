@@ -58,16 +58,34 @@ if [ ! -e "$settings" ]; then
   printf '[config]\r\npapel=A4\r\n' >"$settings"
   touch "$work/own-settings"
 fi
-mkdir -p "$work/home"
+mkdir -p "$work/home" "$work/runtime"
+chmod 700 "$work/runtime"
+# The installed program as a user starts it: in the work folder, with fresh user folders.
+as_user() {
+  (cd "$work" && env -u RELANTOMADOR_SYSTEM_DIR HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+    XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+    timeout 120 "$@")
+}
 cp examples/ledger-132.txt "$work/report.txt"
-(cd "$work" && env -u RELANTOMADOR_SYSTEM_DIR HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-  XDG_DATA_HOME="$work/home/.local/share" /usr/bin/relantomador report.txt 132 paisagem --export "$work/report.pdf")
+as_user /usr/bin/relantomador report.txt 132 paisagem --export "$work/report.pdf"
 [ -f "$work/report.txt" ]
 qpdf --check "$work/report.pdf" >/dev/null
 if [ -f "$work/own-settings" ]; then
-  pdfinfo "$work/report.pdf" | grep -q '^Page size: *841.89 x 595.276 pts (A4)' ||
+  pdfinfo "$work/report.pdf" | grep -q '^Page size:.*(A4)' ||
     { pdfinfo "$work/report.pdf" >&2; echo "the installed program did not read $settings" >&2; exit 1; }
 fi
+
+echo "== package: the menu entry's command keeps the file, the calling programs' does not"
+# The window draws itself into RELANTOMADOR_SCREENSHOT once laid out, then closes.
+read -r -a command < <(sed -n 's/^Exec=//p' /usr/share/applications/relantomador.desktop)
+command=("${command[@]/\%f/$work/report.txt}")
+RELANTOMADOR_SCREENSHOT="$work/window.png" as_user "${command[@]}"
+if [ ! -s "$work/window.png" ] || [ ! -f "$work/report.txt" ]; then
+  echo "${command[*]}: the window did not show, or the file is gone" >&2
+  exit 1
+fi
+RELANTOMADOR_SCREENSHOT="$work/window.png" as_user /usr/bin/relantomador report.txt 132 paisagem
+[ ! -e "$work/report.txt" ] || { echo "the viewer did not delete the calling program's file" >&2; exit 1; }
 
 echo "== package: dpkg -r"
 dpkg -r relantomador >/dev/null

@@ -29,9 +29,11 @@ QString resolved(const QString& folder) {
 } // namespace
 
 QString programFolder() {
-    // Without an application object there is no executable path to ask for.
     if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
+    // The batch mode reads its settings before it creates the application
+    // object; the kernel still knows where the executable is.
+    const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return executable.isEmpty() ? QDir::currentPath() : QFileInfo(executable).path();
 }
 
 QString installedProgramFolder() {
