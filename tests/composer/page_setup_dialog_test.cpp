@@ -258,7 +258,7 @@ TEST_F(PageSetupDialog, TheProgramFolderFileDecidesWhatTheUserDidNotChange) {
     ASSERT_TRUE(ShowPageSetup(*session));
     EXPECT_EQ(paper().PaperSize(), fpA4);
     EXPECT_EQ(systemFile(), QByteArray("[config]\r\nmostra=1\r\nserver=smtp.example.com\r\nporta=\r\n"
-                                       "conta=\r\n"));
+                                       "conta=\r\nseguro=0\r\n"));
 
     // The next start: the calling program now asks for Letter, and gets it;
     // once the user picks a paper, theirs wins.
