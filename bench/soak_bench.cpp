@@ -37,7 +37,10 @@ QByteArray report(int number) {
     for (int page = 0; page < pages; ++page) {
         if (page) text += '\f';
         for (int line = 0; line < 40 + number % 25; ++line)
-            text += "Conta " + QByteArray::number(number * 1000 + line) + "  Lan\xe7" "amento de mar\xe7" "o  " +
+            text += "Conta " + QByteArray::number(number * 1000 + line) +
+                    "  Lan\xe7"
+                    "amento de mar\xe7"
+                    "o  " +
                     QByteArray::number(line * 17.25, 'f', 2) + QByteArray(number % 60, '.') + "\r\n";
     }
     return text;

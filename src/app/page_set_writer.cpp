@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/output_file.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImageWriter>
 
@@ -43,17 +44,20 @@ void PageSetWriter::checkName(const QString& name) const {
 
 void PageSetWriter::add(const QString& name, const QImage& image) {
     auto file = std::make_unique<OutputFile>(QDir(folder_).filePath(name));
-    QImageWriter writer(&file->device(), "png");
+    // Encoded in memory first (one page), so that a full disk fails our own
+    // write with the system's reason; libpng only knows "Write Error", and Qt's
+    // writer leaks its buffer when it fails halfway.
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    QImageWriter writer(&encoded, "png");
     // Compressing dominates the time of a page (painting is a tenth of it):
     // zlib's fastest level (Qt maps quality 80 to it) writes a third faster
     // than the default level for files some 7 percent larger.
     writer.setQuality(80);
-    const bool written = writer.write(image);
-    // The file's reason first: the writer only says "Unknown error" when the
-    // disk is full.
-    file->check();
-    if (!written)
+    if (!writer.write(image))
         throw OutputFileError(OutputFile::failureText(file->path(), writer.errorString()).toStdString());
+    file->device().write(encoded.data());
+    file->check();
     files_.push_back(std::move(file));
 }
 
