@@ -15,7 +15,6 @@ constexpr std::uint32_t kFreeSector = 0xFFFFFFFF;
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
 constexpr std::uint32_t kFatSector = 0xFFFFFFFD;
 constexpr std::uint32_t kDifatSector = 0xFFFFFFFC;
-constexpr int kDirectoryEntrySize = 128;
 
 void put(QIODevice& out, const QByteArray& bytes) {
     if (out.write(bytes) != bytes.size())
