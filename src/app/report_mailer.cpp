@@ -26,8 +26,8 @@ const FileTypeInfo kFileTypes[kMailFileTypeCount] = {
     {u"(.RTF)Documento Word", ".rtf", "application/rtf"},
     {u"(.XLS)Documento Excel", ".xls", "application/vnd.ms-excel"},
     {u"(.HTML)Documento Internet", ".html", "text/html"},
-    // The text lines are the report's own bytes.
-    {u"(.TXT)Bloco de Notas", ".txt", "text/plain; charset=windows-1252"},
+    // The text lines are the report's own bytes: their charset is added (TextContentType).
+    {u"(.TXT)Bloco de Notas", ".txt", "text/plain"},
     {u"(.XLSX)Planilha de dados", ".xlsx",
      "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
     {u"(.CSV)Valores separados por vírgula", ".csv", "text/csv; charset=utf-8"},
@@ -168,9 +168,10 @@ QString ReportMailer::Export(int fileType) {
 void ReportMailer::Attach(TMailMessage& message, const QString& path, const MailRequest& request) const {
     TMailAttachment& attachment = message.addAttachment(path);
     attachment.FileName = AttachmentName(request.FileName, request.FileType);
-    if (validType(request.FileType))
+    if (request.FileType == mfTxt)
+        attachment.ContentType = TextContentType(session_.LinesEncoding());
+    else if (validType(request.FileType))
         attachment.ContentType = QString::fromLatin1(kFileTypes[request.FileType].contentType);
-    if (request.FileType == mfTxt) attachment.ContentType = TextContentType(session_.LinesEncoding());
 }
 
 QString ReportMailer::TextContentType(ReportEncoding encoding) {

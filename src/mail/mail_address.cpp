@@ -235,8 +235,8 @@ QByteArray TMailAddressItem::addrSpec() const {
 
 QByteArray TMailAddressItem::renderedAddress() const {
     if (Address.isEmpty()) return Name.isEmpty() ? QByteArray() : QByteArray("<>");
-    const QByteArray spec = addrSpec();
-    return Name.isEmpty() && !spec.startsWith('"') ? spec : '<' + spec + '>';
+    const QByteArray address = addrSpec();
+    return Name.isEmpty() && !address.startsWith('"') ? address : '<' + address + '>';
 }
 
 QByteArray TMailAddressItem::rendered(const MailCharset& charset) const {

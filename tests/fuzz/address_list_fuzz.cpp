@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     }
     // What goes into MAIL FROM / RCPT TO: blanks only inside a quoted local part.
     for (const rl::TMailAddressItem& item : list.items()) {
-        const QByteArray spec = item.addrSpec();
-        if (spec.contains(' ') && !spec.startsWith('"')) std::abort();
-        for (char c : spec)
+        const QByteArray address = item.addrSpec();
+        if (address.contains(' ') && !address.startsWith('"')) std::abort();
+        for (char c : address)
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F || c == '<' ||
                 c == '>')
                 std::abort();
