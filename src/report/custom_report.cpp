@@ -23,16 +23,26 @@ void TRLCustomSkipper::FetchRecord() {
 }
 
 void TRLCustomSkipper::RunRecordLoop() {
+    StartRecordLoop();
+    ContinueRecordLoop({});
+}
+
+void TRLCustomSkipper::StartRecordLoop() {
     recordNumber_ = 1;
     copyNumber_ = 1;
     FetchRecord();
+}
+
+bool TRLCustomSkipper::ContinueRecordLoop(const std::function<bool()>& enough) {
     while (!endOfData_ && !cancelled_) {
+        if (enough && enough()) return true;
         PrintBandList(btDetail);
         RecordStep();
         copyNumber_ = 1;
         ++recordNumber_;
         FetchRecord();
     }
+    return false;
 }
 
 // ---- report
@@ -135,6 +145,7 @@ void TRLCustomReport::WriteStoreVariables() {
 }
 
 void TRLCustomReport::Clear() {
+    if (generating_) EndGeneration();
     DiscardPage();
     if (storage_) storage_->Clear();
     state_ = State::Idle;
@@ -143,10 +154,34 @@ void TRLCustomReport::Clear() {
 }
 
 bool TRLCustomReport::Prepare() {
-    const PageRect savedBounds = BoundsRect();
-    bool result = false;
+    if (!BeginPrepare()) return false;
+    while (ContinuePrepare()) {
+    }
+    return EndPrepare();
+}
+
+void TRLCustomReport::FailPrepare(const std::exception& e) {
+    state_ = State::Idle;
+    DiscardPage();
+    MessagePresenter::current().showMessage(
+        {Name() + ": " + Messages::text(Messages::Id::ErrorPreparingReport) + "\r" + QString::fromUtf8(e.what()),
+         QString::fromUtf8(ApplicationTitle), MessageIcon::Error, MessageButton::Ok});
+    EndGeneration();
+}
+
+void TRLCustomReport::EndGeneration() {
+    generating_ = false;
+    if (state_ == State::Building) state_ = State::Idle; // cancelled by BeforePrint, or cut short
+    progress_.reset();
+    SetBounds(savedBounds_.left, savedBounds_.top, savedBounds_.width(), savedBounds_.height());
+}
+
+bool TRLCustomReport::BeginPrepare() {
+    if (generating_) Clear(); // a generation in progress ends first
+    savedBounds_ = BoundsRect();
     try {
         Clear();
+        generating_ = true;
         resetDrawingGroups();
         state_ = State::Building;
         reportDateTime_ = Clock::current().now();
@@ -155,34 +190,54 @@ bool TRLCustomReport::Prepare() {
                                                            [this] { Cancel(); });
         bool printIt = true;
         if (BeforePrint) BeforePrint(this, printIt);
-        if (printIt) {
-            RefreshPrinterMetrics();
-            Realign();
-            BeginRun();
-            RunRecordLoop();
-            state_ = State::Closing;
-            FinishRun(PrintEmpty);
-            state_ = State::Ready;
-            if (cancelled_) {
-                state_ = State::Idle;
-            } else {
-                if (AfterPrint) AfterPrint(this);
-                WriteStoreVariables();
-                result = true;
-            }
+        if (!printIt) {
+            EndGeneration();
+            return false;
+        }
+        RefreshPrinterMetrics();
+        Realign();
+        BeginRun();
+        Storage().SetFirstPageNumber(FirstPageNumber);
+        Storage().SetLastPageNumber(FirstPageNumber - 1);
+        StartRecordLoop();
+        return true;
+    } catch (const std::exception& e) {
+        FailPrepare(e);
+        return false;
+    }
+}
+
+bool TRLCustomReport::ContinuePrepare(const std::function<bool()>& enough) {
+    if (!generating_) return false;
+    try {
+        const bool more = ContinueRecordLoop(enough);
+        Storage().SetLastPageNumber(Storage().PageCount() + FirstPageNumber - 1);
+        return more;
+    } catch (const std::exception& e) {
+        FailPrepare(e);
+        return false;
+    }
+}
+
+bool TRLCustomReport::EndPrepare() {
+    if (!generating_) return false;
+    bool result = false;
+    try {
+        state_ = State::Closing;
+        FinishRun(PrintEmpty);
+        state_ = State::Ready;
+        if (cancelled_) {
+            state_ = State::Idle;
+        } else {
+            if (AfterPrint) AfterPrint(this);
+            WriteStoreVariables();
+            result = true;
         }
     } catch (const std::exception& e) {
-        state_ = State::Idle;
-        DiscardPage();
-        MessagePresenter::current().showMessage(
-            {Name() + ": " + Messages::text(Messages::Id::ErrorPreparingReport) + "\r" +
-                 QString::fromUtf8(e.what()),
-             QString::fromUtf8(ApplicationTitle), MessageIcon::Error, MessageButton::Ok});
-        result = false;
+        FailPrepare(e);
+        return false;
     }
-    if (state_ == State::Building) state_ = State::Idle; // cancelled by BeforePrint
-    progress_.reset();
-    SetBounds(savedBounds.left, savedBounds.top, savedBounds.width(), savedBounds.height());
+    EndGeneration();
     return result;
 }
 

@@ -30,6 +30,11 @@ public:
 protected:
     // Fetches the first record, then prints detail bands record by record.
     void RunRecordLoop();
+    // The same in steps: StartRecordLoop fetches the first record; each
+    // ContinueRecordLoop prints records until enough() says so before the next
+    // one (never, when empty) and returns whether records remain.
+    void StartRecordLoop();
+    bool ContinueRecordLoop(const std::function<bool()>& enough);
     // Called before each record after the first, e.g. to advance a progress window.
     virtual void RecordStep() {}
 
@@ -68,6 +73,21 @@ public:
     // Runs the generation loop into the page store; false when cancelled or
     // failed (the error is shown in a message box, never thrown).
     bool Prepare();
+    // Prepare in steps, so that the first pages can be shown while the rest
+    // is generated: BeginPrepare, then ContinuePrepare until it returns false,
+    // then EndPrepare, whose result is Prepare's. The pages stored so far are
+    // in the store throughout, and its "FirstPageNumber" and "LastPageNumber"
+    // follow them. Nothing else may change the report in between; Clear ends
+    // a generation in progress. BeginPrepare returns false when the run has
+    // already ended (vetoed, or failed: the error was shown).
+    bool BeginPrepare();
+    // Prints records until enough() says so before the next one (to the end
+    // when empty); returns whether records remain. False too after a failure
+    // (shown), which ends the generation.
+    bool ContinuePrepare(const std::function<bool()>& enough = {});
+    bool EndPrepare();
+    // Between BeginPrepare and EndPrepare.
+    bool Generating() const { return generating_; }
     // Prepares when needed and hands the store to the destination (the preview's AttachStorage).
     bool Preview(const std::function<void(TRLGraphicStorage*)>& attach);
     // Discards the page being built and every stored page.
@@ -95,12 +115,18 @@ protected:
 private:
     void UpdateSize();
     void WriteStoreVariables();
+    // A generation's error: shown, the run ended.
+    void FailPrepare(const std::exception& e);
+    // The end of every generation, however it ended.
+    void EndGeneration();
 
     QPointer<TRLGraphicStorage> storage_;
     State state_ = State::Idle;
     PrinterMetrics metrics_ = PrinterMetrics::fallback();
     QDateTime reportDateTime_;
     std::unique_ptr<ProgressDisplay> progress_;
+    bool generating_ = false;
+    PageRect savedBounds_{};
 };
 
 class TRLReport : public TRLCustomReport {
