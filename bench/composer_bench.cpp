@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     const int landscapePages = form.RLReport1->Storage().PageCount();
     std::printf("RegenerateAndShow:     %.3f s after turning to landscape: %s, %d pages\n", regenerateSeconds,
                 ok ? "prepared" : "NOT PREPARED", landscapePages);
-    std::printf("  lines per second:    %.0f\n", double(form.ReportLines.size()) / regenerateSeconds);
+    std::printf("  lines per second:    %.0f\n", double(form.ReportLines.Count()) / regenerateSeconds);
     std::printf("  pages per second:    %.0f\n", landscapePages / regenerateSeconds);
     std::printf("resident memory:       %.1f MiB before, %.1f MiB after\n", startMiB, bench::currentMiB());
 

@@ -14,6 +14,7 @@
 #include "platform/output_file.h"
 #include "platform/progress_presenter.h"
 #include "platform/report_font.h"
+#include "platform/report_text.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 #include "platform/version.h"
@@ -535,9 +536,9 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
                                       "\"conta\" in \"Configurações\""));
     }
 
-    std::vector<std::string> lines;
+    ReportText lines;
     QString readError;
-    if (!TForm2::ReadReportLinesInto(values.ReportFilePath, lines, &readError))
+    if (!ReportText::Open(values.ReportFilePath, lines, &readError))
         throw BatchFailure{BatchFileError, QStringLiteral("cannot read the report: ") + readError};
 
     // The text lines need no pages: nothing is laid out for them alone.
@@ -561,13 +562,16 @@ int run(const QStringList& arguments, const BatchEnvironment& environment, QIODe
     // Laid out from this one reading: a file that changes or vanishes now
     // cannot give another report than the one checked.
     ReportSession session(values, environment.programSettingsPath);
-    if (!session.Compose(std::move(lines)))
+    // With --pages, the pages after the range are only made for an output
+    // that needs them (a page showing the total, the whole report's outputs).
+    if (!session.Compose(std::move(lines), request.pages ? request.pages->to : 0))
         throw BatchFailure{BatchFileError, QStringLiteral("the report could not be prepared")};
 
     // The last checks need the page count and the filters; only then is
     // anything written.
     TRLGraphicStorage& store = session.Pages();
     const PageRange range = pageRange(store, request);
+    session.EnsurePages(range.from, range.to);
     // Found: 0; nothing found: 1.
     if (request.find)
         return WriteFoundLines(store, TextPattern::FromText(*request.find, request.findOptions), range.from,

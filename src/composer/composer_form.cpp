@@ -199,12 +199,18 @@ void TForm2::ApplyPaperSize(const QString& paperName) {
 }
 
 void TForm2::ComposeReport() {
-    ComposeReport(ReadReportLines(Values.ReportFilePath));
+    ReportText text;
+    ReportText::Open(Values.ReportFilePath, text); // a file that cannot be read has no lines
+    ComposeReport(std::move(text));
 }
 
 void TForm2::ComposeReport(std::vector<std::string> lines) {
+    ComposeReport(ReportText(std::move(lines)));
+}
+
+void TForm2::ComposeReport(ReportText text) {
     const StartupValues& values = Values;
-    SetReportLines(std::move(lines), values.Encoding);
+    SetReportText(std::move(text), values.Encoding);
 
     RLBand1->SetHeight(12);
     RLLabel1->Font.Size = FontSizeForColumnCode(values.ColumnCode);
@@ -215,7 +221,10 @@ void TForm2::ComposeReport(std::vector<std::string> lines) {
 
     if (ViewFactory) view_ = ViewFactory(*this);
 
-    RegenerateAndShow();
+    if (GenerateInSteps)
+        StartGeneration();
+    else
+        RegenerateAndShow();
 
     if (view_) {
         view_->ShowWindow();
@@ -225,57 +234,127 @@ void TForm2::ComposeReport(std::vector<std::string> lines) {
     }
 }
 
-bool TForm2::RegenerateAndShow() {
-    const int askedSize = RLLabel1->Font.Size;
-    fittedFontSize_ = FontSizeThatFits();
+bool TForm2::Generating() const {
+    return RLReport1->Generating();
+}
+
+bool TForm2::BeginGeneration(bool restart) {
+    if (!restart) {
+        askedFontSize_ = RLLabel1->Font.Size;
+        fittedFontSize_ = askedFontSize_;
+    }
+    refitSize_ = 0;
+    restartForEncoding_ = false;
+    prepared_ = false;
+    notifiedPages_ = -1;
+    ResolveLinesEncoding();
     RLLabel1->Font.Size = fittedFontSize_;
-    TRLPreview* preview = view_ ? view_->Preview() : nullptr;
-    bool prepared = false;
-    try {
-        if (!preview)
-            prepared = RLReport1->Preview(nullptr);
-        else
-            prepared = RLReport1->Preview(
-                [preview](TRLGraphicStorage* storage) { preview->AttachStorage(storage); });
-    } catch (...) {
-        RLLabel1->Font.Size = askedSize;
-        throw;
-    }
-    RLLabel1->Font.Size = askedSize;
-    return prepared;
-}
-
-int TForm2::WidestLineWidth(int fontSize) {
-    SurfaceFont font = RLLabel1->Font;
-    font.Size = fontSize;
-    int widest = 0;
-    std::string buffer;
-    for (size_t i = 1; i < ReportLines.size(); ++i) {
-        const std::string& line = PrintedLine(i, buffer);
-        // A form feed line prints without its first character.
-        const bool feed = line.find('\f') != std::string::npos;
-        if (line.size() <= (feed ? 1u : 0u)) continue;
-        widest = std::max(widest, measureText(font, feed ? line.substr(1) : line).width());
-    }
-    return widest;
-}
-
-int TForm2::FontSizeThatFits() {
-    const int asked = RLLabel1->Font.Size;
-    if (asked <= kMinFittedFontSize || ReportLines.size() < 2) return asked;
     // The width the detail band will have for this paper, orientation and printer.
     RLReport1->RefreshPrinterMetrics();
     RLReport1->Realign();
-    const int available = RLBand1->ClientRect().width() - RLLabel1->Left();
-    for (int size = asked; size >= kMinFittedFontSize; --size) {
-        if (WidestLineWidth(size) <= available) return size;
+    fitWidth_ = RLBand1->ClientRect().width() - RLLabel1->Left();
+    if (RLReport1->BeginPrepare()) return true;
+    GenerationEnded();
+    return false;
+}
+
+bool TForm2::ContinueGeneration(const std::function<bool()>& enough) {
+    while (RLReport1->Generating()) {
+        if (RLReport1->ContinuePrepare(enough)) {
+            NotifyProgress();
+            return true;
+        }
+        if (!RLReport1->Generating()) break; // failed, and said so
+        if (refitSize_ > 0 || restartForEncoding_) {
+            // Laid out again from the first line, as if the new size or
+            // encoding had been known from the start.
+            if (refitSize_ > 0) fittedFontSize_ = refitSize_;
+            RLReport1->Clear();
+            if (!BeginGeneration(true)) return false;
+            continue;
+        }
+        prepared_ = RLReport1->EndPrepare();
+        break;
     }
-    ErrorLog::append(
-        QStringLiteral("As linhas mais largas do relatório não cabem na página nem com fonte de %1 "
-                       "pontos; o que passa da margem não é impresso.")
-            .arg(kMinFittedFontSize),
-        objectName());
-    return kMinFittedFontSize;
+    GenerationEnded();
+    return false;
+}
+
+void TForm2::GenerationEnded() {
+    RLLabel1->Font.Size = askedFontSize_;
+    NotifyProgress();
+}
+
+void TForm2::NotifyProgress() {
+    if (!view_ || !sliced_) return;
+    const int pages = RLReport1->Storage().PageCount();
+    const bool finished = !RLReport1->Generating();
+    if (!attached_ && (pages > 0 || finished) && (prepared_ || pages > 0)) {
+        // The first page is there: the window shows it while the rest is made.
+        attached_ = true;
+        if (TRLPreview* preview = view_->Preview()) preview->AttachStorage(&RLReport1->Storage());
+    }
+    if (attached_ && (pages != notifiedPages_ || finished)) {
+        notifiedPages_ = pages;
+        view_->GenerationProgress(pages, finished);
+    }
+}
+
+bool TForm2::StartGeneration() {
+    StopGeneration();
+    attached_ = false;
+    sliced_ = true;
+    if (!BeginGeneration(false)) return false;
+    GenerateUntilPage(1);
+    return Generating();
+}
+
+void TForm2::GenerateUntilPage(int pageCount) {
+    const TRLGraphicStorage& store = RLReport1->Storage();
+    if (Generating()) ContinueGeneration([&] { return store.PageCount() >= pageCount; });
+}
+
+bool TForm2::FinishGeneration() {
+    if (Generating()) ContinueGeneration();
+    return prepared_;
+}
+
+void TForm2::StopGeneration() {
+    if (!Generating()) return;
+    RLReport1->Clear();
+    prepared_ = false;
+    RLLabel1->Font.Size = askedFontSize_;
+}
+
+bool TForm2::RegenerateAndShow() {
+    StopGeneration();
+    // Shown once whole, as a report made at once always was.
+    sliced_ = false;
+    if (BeginGeneration(false)) ContinueGeneration();
+    if (prepared_ && view_)
+        if (TRLPreview* preview = view_->Preview()) preview->AttachStorage(&RLReport1->Storage());
+    return prepared_;
+}
+
+void TForm2::CheckLineFits(const std::string& caption) {
+    if (fittedFontSize_ <= kMinFittedFontSize || refitSize_ > 0) return;
+    SurfaceFont font = RLLabel1->Font;
+    const auto fitsAt = [&](int size) {
+        font.Size = size;
+        return measureText(font, caption).width() <= fitWidth_;
+    };
+    if (fitsAt(fittedFontSize_)) return;
+    int size = fittedFontSize_ - 1;
+    while (size > kMinFittedFontSize && !fitsAt(size))
+        --size;
+    if (size == kMinFittedFontSize && !fitsAt(size))
+        ErrorLog::append(
+            QStringLiteral("As linhas mais largas do relatório não cabem na página nem com fonte de %1 "
+                           "pontos; o que passa da margem não é impresso.")
+                .arg(kMinFittedFontSize),
+            objectName());
+    refitSize_ = size;
+    RLReport1->Cancel(); // the run ends after this line; ContinueGeneration starts the next
 }
 
 int TForm2::FontSizeForColumnCode(const QString& columnCode) {
@@ -285,19 +364,41 @@ int TForm2::FontSizeForColumnCode(const QString& columnCode) {
 }
 
 void TForm2::LoadReportLines(const QString& path, ReportEncoding asked) {
-    SetReportLines(ReadReportLines(path), asked);
+    ReportText text;
+    ReportText::Open(path, text);
+    SetReportText(std::move(text), asked);
 }
 
 void TForm2::SetReportLines(std::vector<std::string> lines, ReportEncoding asked) {
-    ReportLines = std::move(lines);
+    SetReportText(ReportText(std::move(lines)), asked);
+}
+
+void TForm2::SetReportText(ReportText text, ReportEncoding asked) {
+    StopGeneration();
+    ReportLines = std::move(text);
     // Should the decoder fail, the lines print as the bytes they are, not
     // through the previous file's decoder.
     decoder_ = LineDecoder();
-    decoder_ = LineDecoder(ResolveReportEncoding(asked, ReportLines));
+    autoEncoding_ = asked == ReportEncoding::Auto;
+    if (autoEncoding_)
+        ResolveLinesEncoding();
+    else
+        decoder_ = LineDecoder(asked);
+}
+
+void TForm2::ResolveLinesEncoding() {
+    if (!autoEncoding_) return;
+    // A megabyte tells most files' encoding; a later line that changes the
+    // decision restarts the generation (ReportNeedData).
+    constexpr std::uint64_t kDetectionBytes = 1024 * 1024;
+    ReportLines.ScanAhead(kDetectionBytes);
+    const ReportEncoding detected = ReportLines.DetectedEncoding();
+    if (detected != decoder_.Encoding()) decoder_ = LineDecoder(detected);
 }
 
 const std::string& TForm2::PrintedLine(size_t index, std::string& buffer) const {
-    return decoder_.Decode(ReportLines[index], buffer);
+    ReportLines.Line(index, rawLine_);
+    return decoder_.Decode(rawLine_, buffer);
 }
 
 std::vector<std::string> TForm2::ReadReportLines(const QString& path) {
@@ -308,48 +409,9 @@ std::vector<std::string> TForm2::ReadReportLines(const QString& path) {
 
 bool TForm2::ReadReportLinesInto(const QString& path, std::vector<std::string>& lines, QString* error) {
     lines.clear();
-    const auto fail = [&](const QString& why) {
-        lines.clear();
-        lines.shrink_to_fit();
-        if (error) *error = path + QStringLiteral(": ") + why;
-        return false;
-    };
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) return fail(QStringLiteral("no such file"));
-    // Only regular files: a folder has no lines, and a device or a pipe could
-    // block the open or never end.
-    if (!info.isFile()) return fail(QStringLiteral("not a regular file"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return fail(file.errorString());
-
-    constexpr char kCtrlZ = 26;
-    std::string line;
-    bool lineStarted = false; // something (if only a dropped CR) since the last LF
-    std::vector<char> chunk(64 * 1024);
-    bool endOfText = false;
-    while (!endOfText) {
-        const qint64 count = file.read(chunk.data(), qint64(chunk.size()));
-        if (count < 0) return fail(file.errorString());
-        if (count == 0) break;
-        for (qint64 i = 0; i < count; ++i) {
-            const char c = chunk[size_t(i)];
-            if (c == '\n') {
-                // A copy is exactly as long as the line, where the growing buffer is not.
-                lines.emplace_back(line);
-                line.clear();
-                lineStarted = false;
-                continue;
-            }
-            if (c == kCtrlZ) {
-                endOfText = true;
-                break;
-            }
-            lineStarted = true;
-            if (c == '\r') continue; // before LF it ends the line; alone it is dropped
-            line.push_back(c == '\0' ? ' ' : c);
-        }
-    }
-    if (lineStarted) lines.emplace_back(line);
+    ReportText text;
+    if (!ReportText::Open(path, text, error)) return false;
+    lines = text.AllLines();
     return true;
 }
 
@@ -360,9 +422,14 @@ void TForm2::ReportBeforePrint() {
 
 void TForm2::ReportNeedData(bool& moreData) {
     if (LineCursor == 0) LineCursor = 1; // the first line of the file is never printed
-    if (LineCursor > int(ReportLines.size()) - 1) return;
+    if (!ReportLines.Has(size_t(LineCursor))) return;
     std::string buffer;
     const std::string& line = PrintedLine(size_t(LineCursor), buffer);
+    if (autoEncoding_ && ReportLines.DetectedEncoding() != decoder_.Encoding()) {
+        // The lines read so far tell another encoding: laid out again in it.
+        restartForEncoding_ = true;
+        RLReport1->Cancel();
+    }
     if (line.find('\f') != std::string::npos) {
         RLReport1->NewPage();
         // The form feed is expected first on the line; wherever it is, the first
@@ -371,6 +438,9 @@ void TForm2::ReportNeedData(bool& moreData) {
     } else {
         RLLabel1->SetCaption(line);
     }
+    // The label measured itself (its caption and a blank): only a line that
+    // may be too wide is measured again.
+    if (RLLabel1->Width() > fitWidth_) CheckLineFits(RLLabel1->Caption());
     moreData = true;
     ++LineCursor;
 }

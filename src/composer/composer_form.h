@@ -2,6 +2,7 @@
 
 #include "composer/composer_view.h"
 #include "platform/line_decoder.h"
+#include "platform/report_text.h"
 #include "platform/settings.h"
 #include "platform/startup_values.h"
 
@@ -61,11 +62,16 @@ public:
     StartupValues Values;
 
     // Process-wide composer state.
-    // The file's lines as its bytes are (the text exports write them so);
-    // index 0 is never printed. The engine receives them through PrintedLine.
-    std::vector<std::string> ReportLines;
+    // The file's lines as its bytes are (the text exports write them so),
+    // read from the file as generation asks for them; index 0 is never
+    // printed. The engine receives them through PrintedLine.
+    ReportText ReportLines;
     int LineCursor = 0;
     int LoadedPageCount = 0;
+
+    // Whether the composition generates in steps (StartGeneration: the first
+    // page, the rest left to ContinueGeneration) rather than whole.
+    bool GenerateInSteps = false;
 
     // Creates the main window; unset in batch mode.
     std::function<std::unique_ptr<ComposerView>(TForm2&)> ViewFactory;
@@ -108,40 +114,62 @@ public:
     // The same with the lines already read (the batch mode reads the file once,
     // to check it, and lays out that very reading).
     void ComposeReport(std::vector<std::string> lines);
+    void ComposeReport(ReportText text);
 
     // Generates the pages again from the first line and, with a view, attaches
     // them to its preview. Returns whether the report was prepared.
     //
     // A line too wide for the page's printable width would be cut off on every
-    // output, so before generating, the detail label's font is made smaller,
-    // a point at a time, until the widest line fits, but never below
-    // kMinFittedFontSize (below that the lines run off and the error log says
-    // so). The size asked for (RLLabel1->Font.Size) is kept; FittedFontSize()
-    // tells the one the pages were made with. Reports that fit are untouched.
+    // output, so the detail label's font is made smaller, a point at a time,
+    // until the widest line fits, but never below kMinFittedFontSize (below
+    // that the lines run off and the error log says so). Lines are only read
+    // as the pages are made, so the first line too wide found starts the
+    // generation again at the size it fits. The size asked for
+    // (RLLabel1->Font.Size) is kept; FittedFontSize() tells the one the pages
+    // were made with. Reports that fit are untouched.
     bool RegenerateAndShow();
+
+    // ---- generation in steps, for a window that shows the first page at once
+    // Generates again from the first line until the first page is stored (or
+    // the report ends), then attaches the pages to the view's preview. Returns
+    // whether pages remain to be generated (ContinueGeneration).
+    bool StartGeneration();
+    // Generates until enough() says so (checked before each line; empty: to
+    // the end); returns whether pages remain. A failure (shown) ends it.
+    bool ContinueGeneration(const std::function<bool()>& enough = {});
+    // Generates until the store holds pageCount pages or the report ends.
+    void GenerateUntilPage(int pageCount);
+    // Generates the rest; returns whether the report was prepared.
+    bool FinishGeneration();
+    // Ends a generation in progress at once, its pages discarded.
+    void StopGeneration();
+    // Between StartGeneration (or the start of RegenerateAndShow) and its end.
+    bool Generating() const;
+    // Whether the last generation ended complete (the report was prepared).
+    bool Prepared() const { return prepared_; }
 
     // The smallest size a wide report is shrunk to: 4 points is still legible
     // on paper (5 pixels at 96 dpi on screen, where the zoom helps).
     static constexpr int kMinFittedFontSize = 4;
     // The detail font's size the last generation used.
     int FittedFontSize() const { return fittedFontSize_; }
-    // The size, at most the label's own, at which the widest report line fits
-    // the printable width (or kMinFittedFontSize when none does).
-    int FontSizeThatFits();
 
-    // Reads ReportLines from a file (as ReadReportLines) and decides the
-    // encoding they are printed in: the one asked for, or with Auto the one
-    // the bytes show (ResolveReportEncoding). Throws rl::Error when the system
-    // cannot decode that encoding (ReportLines are read all the same).
+    // Opens ReportLines on a file (a missing or unreadable one: no lines) and
+    // decides the encoding they are printed in: the one asked for, or with
+    // Auto the one the bytes show (ReportEncodingDetector: first over the
+    // file's first megabyte, then over every line read; should the lines read
+    // later change the decision, generation starts again in the new encoding).
+    // Throws rl::Error when the system cannot decode that encoding.
     void LoadReportLines(const QString& path, ReportEncoding asked);
-    // The same with lines already read.
+    // The same with lines already read, or a text already opened.
     void SetReportLines(std::vector<std::string> lines, ReportEncoding asked);
-    // The encoding ReportLines are in (never Auto; Windows-1252 until a file
-    // is loaded).
+    void SetReportText(ReportText text, ReportEncoding asked);
+    // The encoding ReportLines are printed in (never Auto; Windows-1252 until
+    // a file is loaded).
     ReportEncoding LinesEncoding() const { return decoder_.Encoding(); }
     // Line index of ReportLines as the engine receives it: Windows-1252, one
-    // byte per character. Returns the line itself when it needs no decoding,
-    // else buffer holding the decoded line.
+    // byte per character; empty past the end. The reference is to buffer or
+    // to a scratch line of the composer, valid until the next call.
     const std::string& PrintedLine(size_t index, std::string& buffer) const;
 
     // Reads a text report: lines end at LF or CR LF, a lone CR is dropped,
@@ -177,13 +205,32 @@ private:
     // would take more than half the printable height.
     QByteArray FittedHeadPicture(const QByteArray& picture);
 
-    // The widest display width of the printed lines at a font size; the lines
-    // are measured once per size.
-    int WidestLineWidth(int fontSize);
+    // Starts a run at fittedFontSize_ (restart) or at the label's own size.
+    bool BeginGeneration(bool restart);
+    // After a run's end: the label's own size back, the view told.
+    void GenerationEnded();
+    // A line wider than the page at the current size: the size it fits at
+    // (kMinFittedFontSize at least) for a restart, unless the size is the
+    // smallest already.
+    void CheckLineFits(const std::string& caption);
+    // The encoding the lines are printed in, from the detector when Auto.
+    void ResolveLinesEncoding();
+    // Tells the view how many pages there are while generation goes on.
+    void NotifyProgress();
 
     std::unique_ptr<ComposerView> view_;
     int fittedFontSize_ = 0;
+    int askedFontSize_ = 0;
+    int fitWidth_ = 0;   // printable width for a detail line, this run
+    int refitSize_ = 0;  // a restart at this size is due
+    bool restartForEncoding_ = false;
+    bool prepared_ = false;
+    bool sliced_ = false;   // made by StartGeneration: the view follows it
+    bool attached_ = false; // this generation's store is on the preview
+    int notifiedPages_ = -1;
     LineDecoder decoder_;
+    bool autoEncoding_ = false;
+    mutable std::string rawLine_;
     struct HeadPictureCache {
         QString path;
         QByteArray data;

@@ -22,6 +22,14 @@ public:
     virtual void checapaginas() = 0;
     virtual void habilitamenus() = 0;
     virtual void ApplyPermissionFlags() = 0;
+    // While a report is generated in steps (TForm2::StartGeneration), once
+    // its first page is on the preview: the pages stored so far, after every
+    // step that changed them (a restart may make them fewer), and once more
+    // with finished set when generation has ended.
+    virtual void GenerationProgress(int pageCount, bool finished) {
+        (void)pageCount;
+        (void)finished;
+    }
 };
 
 } // namespace rl

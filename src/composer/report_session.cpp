@@ -6,11 +6,14 @@
 #include "export/rich_filter.h"
 #include "export/table_save_filter.h"
 #include "export/xls_filter.h"
+#include "pagestore/graphic_object.h"
 #include "pagestore/graphic_storage.h"
+#include "pagestore/graphic_surface.h"
 #include "pagestore/picture_data.h"
 #include "platform/error.h"
 #include "platform/folders.h"
 #include "platform/output_file.h"
+#include "platform/report_text.h"
 #include "platform/settings.h"
 #include "print/draft_filter.h"
 #include "print/draft_print.h"
@@ -22,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QTemporaryFile>
 
 #include <optional>
@@ -56,10 +60,11 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
     // list; they read the composer's lines, which live as long as it does.
     // A report in another encoding is decoded for them, as for the pages.
     const auto printedLines = [this](std::vector<std::string>& scratch) -> const std::vector<std::string>& {
-        if (composer_->LinesEncoding() == ReportEncoding::Windows1252) return composer_->ReportLines;
-        scratch.resize(composer_->ReportLines.size());
-        std::string buffer;
-        for (size_t i = 0; i < scratch.size(); ++i) scratch[i] = composer_->PrintedLine(i, buffer);
+        scratch = composer_->ReportLines.AllLines();
+        if (composer_->LinesEncoding() == ReportEncoding::Windows1252) return scratch;
+        const LineDecoder decoder(composer_->LinesEncoding());
+        for (std::string& line : scratch)
+            line = decoder.Decode(line);
         return scratch;
     };
     for (const auto format : {TableSaveFilter::Format::Xlsx, TableSaveFilter::Format::Csv})
@@ -67,6 +72,8 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
 }
 
 ReportSession::~ReportSession() {
+    steps_.stop();
+    composer_->StopGeneration();
     SetDotMatrixPreparer(nullptr);
 }
 
@@ -82,14 +89,19 @@ const StartupValues& ReportSession::Values() const {
 }
 
 bool ReportSession::Compose(const ViewFactory& viewFactory) {
-    return Compose(viewFactory, nullptr);
+    return Compose(viewFactory, nullptr, 0);
 }
 
 bool ReportSession::Compose(std::vector<std::string> lines) {
-    return Compose({}, &lines);
+    ReportText text(std::move(lines));
+    return Compose({}, &text, 0);
 }
 
-bool ReportSession::Compose(const ViewFactory& viewFactory, std::vector<std::string>* lines) {
+bool ReportSession::Compose(ReportText text, int untilPage) {
+    return Compose({}, &text, untilPage);
+}
+
+bool ReportSession::Compose(const ViewFactory& viewFactory, ReportText* text, int untilPage) {
     // No output may write over the report it saves.
     TRLCustomSaveFilter::SetProtectedInputFile(composer_->Values.ReportFilePath);
     composer_->ApplyPaperSize(composer_->Values.PaperName);
@@ -97,12 +109,103 @@ bool ReportSession::Compose(const ViewFactory& viewFactory, std::vector<std::str
         composer_->ViewFactory = [this, viewFactory](TForm2&) { return viewFactory(*this); };
     else
         composer_->ViewFactory = nullptr;
-    if (lines)
-        composer_->ComposeReport(std::move(*lines));
+    composer_->GenerateInSteps = background_ || untilPage > 0;
+    if (text)
+        composer_->ComposeReport(std::move(*text));
     else
         composer_->ComposeReport();
+    if (untilPage > 0) {
+        GenerateUntilPage(untilPage);
+        if (composer_->Generating()) {
+            emit PagesChanged();
+            return true;
+        }
+    }
+    ContinueInBackground();
     emit PagesChanged();
+    return Prepared() || Generating();
+}
+
+bool ReportSession::Generating() const {
+    return composer_->Generating();
+}
+
+void ReportSession::ContinueInBackground() {
+    if (!composer_->Generating()) return;
+    steps_.setInterval(0);
+    if (!steps_.isActive()) {
+        disconnect(&steps_, nullptr, this, nullptr);
+        connect(&steps_, &QTimer::timeout, this, &ReportSession::GenerationStep);
+        steps_.start();
+    }
+}
+
+void ReportSession::GenerationStep() {
+    // A slice short enough that the window answers the user in between.
+    constexpr qint64 kStepNanoseconds = 25'000'000;
+    QElapsedTimer clock;
+    clock.start();
+    int lines = 0;
+    // The clock is read every few lines only: a line costs far less.
+    const bool more = composer_->ContinueGeneration(
+        [&] { return ++lines % 64 == 0 && clock.nsecsElapsed() >= kStepNanoseconds; });
+    if (!more) {
+        steps_.stop();
+        emit GenerationFinished();
+    }
+}
+
+bool ReportSession::CompleteGeneration() {
+    if (!composer_->Generating()) return Prepared();
+    steps_.stop();
+    composer_->FinishGeneration();
+    emit GenerationFinished();
     return Prepared();
+}
+
+void ReportSession::GenerateUntilPage(int pageCount) {
+    if (!composer_->Generating()) return;
+    composer_->GenerateUntilPage(pageCount);
+    if (!composer_->Generating()) {
+        steps_.stop();
+        emit GenerationFinished();
+    }
+}
+
+void ReportSession::StopGeneration() {
+    if (!composer_->Generating()) return;
+    steps_.stop();
+    composer_->StopGeneration();
+    emit GenerationFinished();
+}
+
+namespace {
+// Whether a page prints the page total ({LastPageNumber}, in any case).
+bool ShowsPageTotal(const TRLGraphicSurface& page) {
+    static const QByteArray variable = QByteArrayLiteral("{lastpagenumber}");
+    for (int i = 0; i < page.ObjectCount(); ++i) {
+        const auto* text = dynamic_cast<const TRLTextObject*>(page.Objects(i));
+        if (text && QByteArray::fromStdString(text->Text).toLower().contains(variable)) return true;
+    }
+    return false;
+}
+} // namespace
+
+void ReportSession::EnsurePages(int fromPage, int toPage) {
+    if (!composer_->Generating()) return;
+    if (toPage < 0) {
+        CompleteGeneration();
+        return;
+    }
+    GenerateUntilPage(toPage);
+    TRLGraphicStorage& pages = Pages();
+    for (int number = std::max(1, fromPage); number <= std::min(toPage, pages.PageCount()); ++number) {
+        const TRLGraphicSurface* page = pages.Pages(number - 1);
+        if (page && ShowsPageTotal(*page)) {
+            CompleteGeneration();
+            return;
+        }
+    }
 }
 
 TRLGraphicStorage& ReportSession::Pages() {
@@ -117,7 +220,7 @@ bool ReportSession::Prepared() const {
     return composer_->RLReport1->CurrentState() == TRLCustomReport::State::Ready;
 }
 
-const std::vector<std::string>& ReportSession::ReportLines() const {
+const ReportText& ReportSession::ReportLines() const {
     return composer_->ReportLines;
 }
 
@@ -130,6 +233,13 @@ void ReportSession::CancelRun() {
 
 bool ReportSession::Regenerate() {
     if (running_) return Prepared();
+    if (background_) {
+        steps_.stop();
+        composer_->StartGeneration();
+        ContinueInBackground();
+        emit PagesChanged();
+        return Prepared() || Generating();
+    }
     const bool prepared = composer_->RegenerateAndShow();
     emit PagesChanged();
     return prepared;
@@ -196,6 +306,8 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
     filter->SetFileName(path);
     // The table is read from the text lines, whatever the range: one page's
     // run, even of a report without pages, and no page is read for nothing.
+    // Its lines are decoded as the whole report's pages were.
+    EnsurePages(fromPage, qobject_cast<TableSaveFilter*>(filter) ? -1 : toPage);
     if (qobject_cast<TableSaveFilter*>(filter)) return filter->Run(&pages, 1, 1);
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     return filter->Run(&pages, fromPage, toPage);
@@ -204,6 +316,7 @@ TRLCustomFilter::RunResult ReportSession::SaveAs(const QString& path, int fromPa
 PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
     if (running_) return {PrintOutcome::Failed, {}};
     const RunScope run(*this);
+    CompleteGeneration(); // the dialog offers every page
     // A dot-matrix filter chosen in the dialog prints at the pitch of the
     // column code, on the form the dialog's option names.
     SetDotMatrixPreparer(
@@ -223,12 +336,14 @@ PrintOutcome ReportSession::Print(QWidget* parent, const QObject* sender) {
 PrintOutcome ReportSession::PrintOnQueue(const QString& queue, int fromPage, int toPage) {
     if (running_) return {PrintOutcome::Failed, {}};
     const RunScope run(*this);
+    EnsurePages(fromPage, toPage);
     return PrintPagesOnQueue(Pages(), fromPage, toPage, queue);
 }
 
 TRLCustomFilter::RunResult ReportSession::PrintDraft(const QString& target, int fromPage, int toPage,
                                                      int formOption) {
     const RunScope run(*this);
+    EnsurePages(fromPage, toPage);
     TRLGraphicStorage& pages = Pages();
     TRLCustomFilter::CheckPageRange(pages, fromPage, toPage);
     DraftPrintRequest request;
@@ -244,17 +359,18 @@ void ReportSession::SaveReportLines(const QString& path) const {
     WriteReportLines(ReportLines(), path, Values().ReportFilePath);
 }
 
-void ReportSession::WriteReportLines(const std::vector<std::string>& lines, const QString& path,
+void ReportSession::WriteReportLines(const ReportText& lines, const QString& path,
                                      const QString& reportFilePath) {
     if (OutputFile::SameFile(path, reportFilePath))
         throw OutputFileError(OutputFile::OwnReportText(path).toStdString());
     // Put in place whole, so a full disk never leaves a shortened copy that
     // looks complete.
     OutputFile file(path);
-    for (const std::string& line : lines) {
+    lines.ForEach([&](const std::string& line) {
         file.device().write(line.data(), qint64(line.size()));
         file.device().write("\r\n", 2);
-    }
+        return true;
+    });
     file.commit();
 }
 
@@ -312,7 +428,7 @@ QString ReportSession::WriteRichTextHandOff() {
         ~KeptFace() { filter->KeepReportFace = false; }
     } kept{composer_->RLRichFilter1};
     kept.filter->KeepReportFace = true;
-    const auto result = SaveAs(path, 1, PageCount(), kept.filter);
+    const auto result = SaveAs(path, 1, -1, kept.filter);
     return result == TRLCustomFilter::RunResult::Completed ? path : QString();
 }
 

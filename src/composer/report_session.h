@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 namespace rl {
 
 class ComposerView;
+class ReportText;
 class Settings;
 class TForm2;
 class TRLGraphicStorage;
@@ -61,8 +63,32 @@ public:
     // word, the view (when a factory is given: the window) and the pages.
     // Returns whether the report was prepared.
     bool Compose(const ViewFactory& viewFactory = {});
-    // The same from lines already read from the file (the batch mode's one reading).
+    // The same from lines already read, or from the text the batch mode opened
+    // (its one reading of the file). With untilPage > 0 only the pages up to
+    // untilPage are generated, and the rest only when an output needs them
+    // (the batch mode's --pages); the result then says whether generation
+    // went well so far.
     bool Compose(std::vector<std::string> lines);
+    bool Compose(ReportText text, int untilPage = 0);
+
+    // ---- generation in the background
+    // With it on (the window's way), every generation stores the first page,
+    // shows it, and makes the rest in short steps between the window's
+    // events. Off by default: each generation is whole before it returns.
+    void SetBackgroundGeneration(bool on) { background_ = on; }
+    // Whether pages remain to be generated.
+    bool Generating() const;
+    // Generates the rest at once; returns whether the report was prepared.
+    // Every output that needs the whole report calls it first.
+    bool CompleteGeneration();
+    // Generates until the report has pageCount pages, or ends.
+    void GenerateUntilPage(int pageCount);
+    // Ends a generation in progress at once (closing the window).
+    void StopGeneration();
+    // Pages fromPage..toPage are generated, and so is the whole report when
+    // toPage is -1 or when one of those pages shows the page total. Every
+    // output calls it for its range.
+    void EnsurePages(int fromPage, int toPage);
 
     // ---- the pages and the lines
     TRLGraphicStorage& Pages();
@@ -70,7 +96,7 @@ public:
     bool Prepared() const;
     // Every line of the text file, the first (never printed) one included,
     // with the file's own bytes (the text exports write them unchanged).
-    const std::vector<std::string>& ReportLines() const;
+    const ReportText& ReportLines() const;
     // Line index as the pages print it: Windows-1252, one byte per character.
     std::string PrintedLine(size_t index) const;
 
@@ -133,7 +159,7 @@ public:
     // CR LF, the bytes unchanged (the text editor's export). Throws rl::Error
     // when the file cannot be written or is the report's own text file.
     void SaveReportLines(const QString& path) const;
-    static void WriteReportLines(const std::vector<std::string>& lines, const QString& path,
+    static void WriteReportLines(const ReportText& lines, const QString& path,
                                  const QString& reportFilePath = {});
 
     // ---- the save dialog's answers
@@ -196,15 +222,23 @@ public:
     static bool Permits(const StartupValues& values, PermissionFlag flag);
 
 signals:
-    // The pages were generated again (layout change, another file).
+    // The pages were generated again (layout change, another file); in the
+    // background, once the first page is there.
     void PagesChanged();
+    // A background generation has ended (complete, failed or stopped).
+    void GenerationFinished();
     // An output began (true) or ended (false).
     void RunningChanged(bool running);
 
 private:
     class RunScope;
     bool running_ = false;
-    bool Compose(const ViewFactory& viewFactory, std::vector<std::string>* lines);
+    bool background_ = false;
+    QTimer steps_;
+    bool Compose(const ViewFactory& viewFactory, ReportText* text, int untilPage);
+    // Starts the steps of a generation begun in the background.
+    void ContinueInBackground();
+    void GenerationStep();
 
     std::unique_ptr<TForm2> composer_;
     QString programFolder_;

@@ -303,7 +303,7 @@ TEST(TForm2Compose, FirstLineIsNeverPrinted) {
     f.form->ComposeReport();
     ASSERT_EQ(f.pageCount(), 1);
     EXPECT_EQ(f.texts(0), (std::vector<std::string>{"um", "dois", "tr\xeas"}));
-    EXPECT_EQ(f.form->ReportLines.size(), 4u);
+    EXPECT_EQ(f.form->ReportLines.Count(), 4u);
     EXPECT_EQ(f.form->LoadedPageCount, 0); // counted before the first generation
 }
 
@@ -318,9 +318,9 @@ TEST(TForm2Compose, OneLineFileGivesAPageWithoutDetailBands) {
 TEST(TForm2Compose, MissingFileGivesAnEmptyReport) {
     ComposerFixture f;
     f.form->Values.ReportFilePath = f.dir.filePath("missing.txt");
-    f.form->ReportLines = {"left over", "from before"};
+    f.form->ReportLines = ReportText({"left over", "from before"});
     f.form->ComposeReport();
-    EXPECT_TRUE(f.form->ReportLines.empty());
+    EXPECT_TRUE(f.form->ReportLines.Empty());
     EXPECT_EQ(f.pageCount(), 1);
     EXPECT_TRUE(f.texts(0).empty());
     EXPECT_TRUE(f.presenter.requests.empty());

@@ -48,7 +48,7 @@ TEST_P(EncodedReport, EngineReceivesOneCellForEachCharacter) {
 
     // The lines themselves keep the file's bytes, for the text exports.
     QByteArray joined;
-    for (const std::string& line : f.form->ReportLines)
+    for (const std::string& line : f.form->ReportLines.AllLines())
         joined += QByteArray::fromStdString(line) + "\r\n";
     EXPECT_EQ(joined, bytes);
 }
