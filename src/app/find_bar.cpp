@@ -210,6 +210,7 @@ void FindBar::Find(bool forward, bool inclusive) {
     // A pass turns the event loop: a timer or a button must not start another.
     if (searching_) return;
     searching_ = true;
+    if (BeforeSearch) BeforeSearch();
     const std::optional<TextMatch> before = current_;
     const ReportSearch* previous = search_.get();
     ReportSearch* search = EnsureSearch();

@@ -55,6 +55,9 @@ public:
     std::function<void(const QString& text)> OnNotice;
     // After the bar closed (the window takes the focus back).
     std::function<void()> OnClosed;
+    // Before a search is made over the pages: they must all be there (the
+    // window waits for a generation still going on).
+    std::function<void()> BeforeSearch;
 
     // Shows the bar with its text selected and focused.
     void Open();

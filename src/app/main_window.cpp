@@ -127,6 +127,7 @@ TForm1::TForm1(ReportSession& session, QWidget* parent) : QMainWindow(parent), s
         ComboBox1->setEditText(QString::number(std::lround(preview->ZoomFactor())));
     };
     connect(&session_, &ReportSession::PagesChanged, this, [this] { FindBar1->Invalidate(); });
+    FindBar1->BeforeSearch = [this] { WaitForPages(); };
     Edit1->setFocus();
 
     qApp->installEventFilter(this);
@@ -433,19 +434,45 @@ void TForm1::CreateMenus() {
 
 void TForm1::RebuildPageTree(int pageCount) {
     const QSignalBlocker blocker(TreeView1);
-    TreeView1->clear();
-    auto* root = new QTreeWidgetItem(QStringList(kRootCaption));
-    root->setIcon(0, rootIcon_);
+    pageCount = std::max(0, pageCount);
+    QTreeWidgetItem* root = TreeView1->topLevelItemCount() == 1 ? TreeView1->topLevelItem(0) : nullptr;
+    if (!root) {
+        TreeView1->clear();
+        root = new QTreeWidgetItem(QStringList(kRootCaption));
+        root->setIcon(0, rootIcon_);
+        TreeView1->addTopLevelItem(root);
+    }
+    // Node i is page i whatever came before, so the nodes already there are
+    // kept: a tree that grows while pages arrive keeps its place.
+    while (root->childCount() > pageCount)
+        delete root->takeChild(root->childCount() - 1);
     QList<QTreeWidgetItem*> pages;
-    pages.reserve(std::max(0, pageCount));
-    for (int i = 1; i <= pageCount; ++i) {
+    pages.reserve(pageCount - root->childCount());
+    for (int i = root->childCount() + 1; i <= pageCount; ++i) {
         auto* page = new QTreeWidgetItem(QStringList(QString::number(i)));
         page->setIcon(0, pageIcon_);
         pages.append(page);
     }
     root->addChildren(pages);
-    TreeView1->addTopLevelItem(root);
     root->setExpanded(true);
+}
+
+void TForm1::GenerationProgress(int pageCount, bool finished) {
+    RebuildPageTree(pageCount);
+    RLPreview1->PagesChanged(finished);
+    checapaginas();
+}
+
+void TForm1::WaitForPages(int pageNumber) {
+    if (!session_.Generating()) return;
+    const TRLGraphicStorage* store = RLPreview1->Storage();
+    if (pageNumber > 0 && store && store->PageCount() >= pageNumber) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (pageNumber > 0)
+        session_.GenerateUntilPage(pageNumber);
+    else
+        session_.CompleteGeneration();
+    QGuiApplication::restoreOverrideCursor();
 }
 
 void TForm1::ShowWindow() {
@@ -468,7 +495,9 @@ void TForm1::checapaginas() {
     // come back here before this call goes on.
     Edit1->setText(QString::number(RLPreview1->CurrentPageNumber()));
     const int current = RLPreview1->CurrentPageNumber();
-    Label1->setText(QStringLiteral("de ") + QString::number(pageCount));
+    // While pages are still being made the count is not final yet.
+    const bool growing = session_.Generating();
+    Label1->setText(QStringLiteral("de ") + QString::number(pageCount) + (growing ? QStringLiteral("…") : QString()));
     if (pageCount > 0 && !SalvarComo1->isEnabled() && pageCount == Composer().LoadedPageCount) {
         habilitamenus();
         // The calling program's restrictions outlive a change of text file: the
@@ -477,8 +506,8 @@ void TForm1::checapaginas() {
     }
     butfirst->setEnabled(current > 1);
     butprior->setEnabled(current > 1);
-    butnext->setEnabled(current < pageCount);
-    butlast->setEnabled(current < pageCount);
+    butnext->setEnabled(current < pageCount || growing);
+    butlast->setEnabled(current < pageCount || growing);
 }
 
 void TForm1::habilitamenus() {
@@ -519,11 +548,13 @@ void TForm1::butpriorClick() {
 }
 
 void TForm1::butnextClick() {
+    WaitForPages(RLPreview1->CurrentPageNumber() + 1);
     RLPreview1->GoToPageNumber(RLPreview1->CurrentPageNumber() + 1);
     checapaginas();
 }
 
 void TForm1::butlastClick() {
+    WaitForPages();
     const TRLGraphicStorage* store = RLPreview1->Storage();
     RLPreview1->GoToPageNumber(store ? store->PageCount() : 0);
     checapaginas();
@@ -536,6 +567,8 @@ void TForm1::Edit1Change() {
     const int page = text.toInt(&ok);
     // Only digits can be typed; anything else (pasted text, a number too large) is no page.
     if (!ok) return;
+    // A page not made yet is waited for; past the end nothing happens, as ever.
+    WaitForPages(page);
     RLPreview1->GoToPageNumber(page);
     checapaginas();
     if (TreeView1->topLevelItemCount() == 0) return;
@@ -684,6 +717,7 @@ void TForm1::Paisagem1Click() {
 // Commands that arrive with the print, save, export, e-mail and page setup
 // dialogs; their menu items and enabling rules are already in place.
 void TForm1::butprintClick() {
+    WaitForPages();
     const PrintOutcome outcome = session_.Print(this, butprint);
     // A cancelled print sends nothing; the user is told so, unless leaving.
     if (outcome.kind == PrintOutcome::Cancelled && !outcome.message.isEmpty() && !closeAfterRun_)
@@ -711,6 +745,7 @@ struct SaveParamsReset {
 } // namespace
 
 void TForm1::SalvarComo1Click() {
+    WaitForPages(); // the dialog offers every page
     const TRLGraphicStorage* store = RLPreview1->Storage();
     if (!store) return;
     const SaveParamsReset reset;
@@ -747,11 +782,13 @@ void TForm1::SalvarComo1Click() {
 void TForm1::Email1Click() {
     // As the menu: not when the calling program forbids sending.
     if (!Enviar1->menuAction()->isEnabled()) return;
+    WaitForPages();
     TForm4 dialog(session_, this);
     DialogPresenter::current().execDialog(&dialog);
 }
 
 void TForm1::ExportClick(QAction* item) {
+    WaitForPages();
     Launcher& launcher = Launcher::current();
     try {
         // Word and Excel need a word processor or a spreadsheet program;
@@ -914,6 +951,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Pages still being made are not waited for: the generation ends here.
+    session_.StopGeneration();
     DeleteReportFile();
     QMainWindow::closeEvent(event);
 }

@@ -58,6 +58,7 @@ public:
     void RebuildPageTree(int pageCount) override;
     void ShowWindow() override;
     void checapaginas() override;
+    void GenerationProgress(int pageCount, bool finished) override;
     void habilitamenus() override;
     void ApplyPermissionFlags() override;
 
@@ -163,6 +164,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Waits, with the wait cursor, for the pages a command needs: up to
+    // pageNumber, or (0) the whole report. Nothing when generation is done.
+    void WaitForPages(int pageNumber = 0);
     void CreateToolBar();
     void CreateBody();
     void CreateMenus();

@@ -51,6 +51,8 @@ std::unique_ptr<ReportSession> StartViewer(const QStringList& arguments) {
     StartupValues values = ReportSession::StartupValuesFor(reportArguments);
     values.Encoding = encoding;
     auto session = std::make_unique<ReportSession>(std::move(values));
+    // The first page shows at once; the rest is made between the user's events.
+    session->SetBackgroundGeneration(true);
     session->Compose([](ReportSession& owner) { return std::make_unique<TForm1>(owner); });
     return session;
 }

@@ -93,7 +93,21 @@ void TRLPreview::AttachStorage(TRLGraphicStorage* storage) {
     for (TRLPreviewBox* box : boxes_)
         box->update();
     LayoutBoxes();
+    pagesSeen_ = storage ? storage->PageCount() : 0;
     GoToFirstPage();
+}
+
+void TRLPreview::PagesChanged(bool finished) {
+    if (!storage_) return;
+    const int count = storage_->PageCount();
+    if (currentPageIndex_ >= count) currentPageIndex_ = -1;
+    if (currentPageIndex_ < 0 && count > 0) {
+        GoToFirstPage();
+    } else {
+        for (int i = 0; i < visibleBoxCount_; ++i)
+            if (finished || count < pagesSeen_ || currentPageIndex_ + i >= pagesSeen_) boxes_[size_t(i)]->update();
+    }
+    pagesSeen_ = count;
 }
 
 TRLGraphicStorage* TRLPreview::Storage() const {

@@ -81,6 +81,11 @@ public:
     // one (or none), lays out and shows the first page.
     void AttachStorage(TRLGraphicStorage* storage);
     TRLGraphicStorage* Storage() const;
+    // The store shown gained pages (or, generated again, lost them) while it is
+    // being generated: boxes that had no page show theirs, the first page is
+    // shown when the one shown is gone. finished: generation has ended, and
+    // every box is painted again (a page may show the page total).
+    void PagesChanged(bool finished);
 
     // FirstPageNumber + current page index; 0 without a store.
     int CurrentPageNumber() const;
@@ -193,6 +198,7 @@ private:
     std::array<TRLPreviewBox*, kBoxCount> boxes_{};
     int visibleBoxCount_ = 1;
     int currentPageIndex_ = -1;
+    int pagesSeen_ = 0; // the store's page count when PagesChanged last looked
     QSize lastSize_{0, 0};
     QMenu* contextMenu_ = nullptr;
     QAction* copyAction_ = nullptr;
