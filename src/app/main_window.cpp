@@ -127,7 +127,7 @@ TForm1::TForm1(ReportSession& session, QWidget* parent) : QMainWindow(parent), s
         ComboBox1->setEditText(QString::number(std::lround(preview->ZoomFactor())));
     };
     connect(&session_, &ReportSession::PagesChanged, this, [this] { FindBar1->Invalidate(); });
-    FindBar1->BeforeSearch = [this] { WaitForPages(); };
+    FindBar1->BeforeSearch = [this] { WaitForWholeReport(); };
     Edit1->setFocus();
 
     qApp->installEventFilter(this);
@@ -464,14 +464,18 @@ void TForm1::GenerationProgress(int pageCount, bool finished) {
 }
 
 void TForm1::WaitForPages(int pageNumber) {
-    if (!session_.Generating()) return;
+    if (!session_.Generating() || pageNumber < 1) return;
     const TRLGraphicStorage* store = RLPreview1->Storage();
-    if (pageNumber > 0 && store && store->PageCount() >= pageNumber) return;
+    if (store && store->PageCount() >= pageNumber) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    if (pageNumber > 0)
-        session_.GenerateUntilPage(pageNumber);
-    else
-        session_.CompleteGeneration();
+    session_.GenerateUntilPage(pageNumber);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void TForm1::WaitForWholeReport() {
+    if (!session_.Generating()) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    session_.CompleteGeneration();
     QGuiApplication::restoreOverrideCursor();
 }
 
@@ -554,7 +558,7 @@ void TForm1::butnextClick() {
 }
 
 void TForm1::butlastClick() {
-    WaitForPages();
+    WaitForWholeReport();
     const TRLGraphicStorage* store = RLPreview1->Storage();
     RLPreview1->GoToPageNumber(store ? store->PageCount() : 0);
     checapaginas();
@@ -717,7 +721,7 @@ void TForm1::Paisagem1Click() {
 // Commands that arrive with the print, save, export, e-mail and page setup
 // dialogs; their menu items and enabling rules are already in place.
 void TForm1::butprintClick() {
-    WaitForPages();
+    WaitForWholeReport();
     const PrintOutcome outcome = session_.Print(this, butprint);
     // A cancelled print sends nothing; the user is told so, unless leaving.
     if (outcome.kind == PrintOutcome::Cancelled && !outcome.message.isEmpty() && !closeAfterRun_)
@@ -745,7 +749,7 @@ struct SaveParamsReset {
 } // namespace
 
 void TForm1::SalvarComo1Click() {
-    WaitForPages(); // the dialog offers every page
+    WaitForWholeReport(); // the dialog offers every page
     const TRLGraphicStorage* store = RLPreview1->Storage();
     if (!store) return;
     const SaveParamsReset reset;
@@ -782,13 +786,13 @@ void TForm1::SalvarComo1Click() {
 void TForm1::Email1Click() {
     // As the menu: not when the calling program forbids sending.
     if (!Enviar1->menuAction()->isEnabled()) return;
-    WaitForPages();
+    WaitForWholeReport();
     TForm4 dialog(session_, this);
     DialogPresenter::current().execDialog(&dialog);
 }
 
 void TForm1::ExportClick(QAction* item) {
-    WaitForPages();
+    WaitForWholeReport();
     Launcher& launcher = Launcher::current();
     try {
         // Word and Excel need a word processor or a spreadsheet program;

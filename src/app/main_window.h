@@ -164,9 +164,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Waits, with the wait cursor, for the pages a command needs: up to
-    // pageNumber, or (0) the whole report. Nothing when generation is done.
-    void WaitForPages(int pageNumber = 0);
+    // Wait, with the wait cursor, for the pages a command needs: up to
+    // pageNumber (none below 1), or the whole report. Nothing when generation
+    // is done.
+    void WaitForPages(int pageNumber);
+    void WaitForWholeReport();
     void CreateToolBar();
     void CreateBody();
     void CreateMenus();
