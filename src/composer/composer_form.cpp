@@ -249,6 +249,7 @@ bool TForm2::BeginGeneration(bool restart) {
     notifiedPages_ = -1;
     ResolveLinesEncoding();
     RLLabel1->Font.Size = fittedFontSize_;
+    runOpen_ = true;
     // The width the detail band will have for this paper, orientation and printer.
     RLReport1->RefreshPrinterMetrics();
     RLReport1->Realign();
@@ -281,6 +282,7 @@ bool TForm2::ContinueGeneration(const std::function<bool()>& enough) {
 }
 
 void TForm2::GenerationEnded() {
+    runOpen_ = false;
     RLLabel1->Font.Size = askedFontSize_;
     NotifyProgress();
 }
@@ -320,8 +322,11 @@ bool TForm2::FinishGeneration() {
 }
 
 void TForm2::StopGeneration() {
-    if (!Generating()) return;
-    RLReport1->Clear();
+    // The report may have ended the run itself (its paper changed under it):
+    // the label still gets its own size back.
+    if (!runOpen_) return;
+    runOpen_ = false;
+    if (Generating()) RLReport1->Clear();
     prepared_ = false;
     RLLabel1->Font.Size = askedFontSize_;
 }

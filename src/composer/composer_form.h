@@ -225,6 +225,7 @@ private:
     int refitSize_ = 0;  // a restart at this size is due
     bool restartForEncoding_ = false;
     bool prepared_ = false;
+    bool runOpen_ = false; // a run began and its end has not been dealt with
     bool sliced_ = false;   // made by StartGeneration: the view follows it
     bool attached_ = false; // this generation's store is on the preview
     int notifiedPages_ = -1;

@@ -256,6 +256,7 @@ ReportEncoding ReportSession::LinesEncoding() const {
 
 void ReportSession::OpenReport(const QString& path, ReportEncoding encoding) {
     if (running_) return;
+    StopGeneration(); // the layout changes under no half-made report
     composer_->Values.Encoding = encoding;
     composer_->LoadReportLines(path, encoding);
     Regenerate();
@@ -264,6 +265,7 @@ void ReportSession::OpenReport(const QString& path, ReportEncoding encoding) {
 
 void ReportSession::SetReportFont(const SurfaceFont& font) {
     if (running_) return;
+    StopGeneration(); // the layout changes under no half-made report
     composer_->RLReport1->Font = font;
     composer_->RLLabel1->ParentFont = false;
     composer_->RLLabel1->Font = font;
@@ -274,6 +276,7 @@ void ReportSession::SetReportFont(const SurfaceFont& font) {
 
 void ReportSession::SetOrientation(TRLPageOrientation orientation) {
     if (running_) return;
+    StopGeneration(); // the layout changes under no half-made report
     composer_->RLReport1->PageSetup.SetOrientation(orientation);
     Regenerate();
 }
@@ -281,12 +284,14 @@ void ReportSession::SetOrientation(TRLPageOrientation orientation) {
 void ReportSession::SetPicture(const QString& path) {
     if (running_) return;
     PictureData::fromFile(path);
+    StopGeneration(); // the layout changes under no half-made report
     composer_->Values.FigurePath = path;
     Regenerate();
 }
 
 void ReportSession::RemovePicture() {
     if (running_) return;
+    StopGeneration(); // the layout changes under no half-made report
     composer_->Values.FigurePath.clear();
     composer_->QRImage1->SetPicture(QByteArray());
     composer_->QRImage2->SetPicture(QByteArray());
@@ -491,6 +496,7 @@ void ReportSession::WrapHtmlForFixedPitch(const QString& path) {
 
 void ReportSession::SetFigurePath(const QString& path) {
     if (running_ || path == composer_->Values.FigurePath) return;
+    StopGeneration(); // the layout changes under no half-made report
     composer_->Values.FigurePath = path;
     // Another path: the picture of the old one must not print in its place
     // when the new one cannot be read (the bands keep what they last loaded).
@@ -500,6 +506,7 @@ void ReportSession::SetFigurePath(const QString& path) {
 
 void ReportSession::ApplyPaper(const QString& paperName) {
     if (running_) return;
+    StopGeneration(); // the layout changes under no half-made report
     composer_->ApplyPaperSize(paperName);
 }
 

@@ -53,6 +53,8 @@ TRLCustomReport::TRLCustomReport(QObject* owner) : TRLCustomSkipper(owner) {
     storage_->Link(this);
     Margins.SetAll(10);
     PageSetup.OnChange = [this] {
+        // Pages of another paper or orientation would not belong with these.
+        if (generating_) Clear();
         RefreshPrinterMetrics();
         UpdateSize();
     };

@@ -41,7 +41,13 @@ public:
     void checapaginas() override { calls.push_back("checapaginas"); }
     void habilitamenus() override { calls.push_back("habilitamenus"); }
     void ApplyPermissionFlags() override { calls.push_back("ApplyPermissionFlags"); }
+    void GenerationProgress(int pageCount, bool finished) override {
+        progress.push_back(pageCount);
+        if (finished) ++finishedCount;
+    }
 
+    std::vector<int> progress;
+    int finishedCount = 0;
     std::unique_ptr<TRLPreview> preview = std::make_unique<TRLPreview>();
     std::vector<std::string> calls;
     std::vector<int> treePageCounts;
