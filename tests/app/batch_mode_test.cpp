@@ -1,4 +1,5 @@
 #include "app/batch_mode.h"
+#include "platform/error_log.h"
 
 #include "mail/scripted_smtp_server.h"
 #include "mail/smtp_sink_server.h"
@@ -642,4 +643,36 @@ TEST(BatchMode, ServerTextReachesTheTerminalWithItsControlCharactersWrittenOut) 
     EXPECT_FALSE(f.errBytes.contains('\x1b') || f.errBytes.contains('\x07') || f.errBytes.contains('\0'));
     EXPECT_TRUE(f.err().contains("\\x1B[2J")) << f.err().toStdString();
     EXPECT_EQ(f.errBytes.count('\n'), 1);
+}
+
+// --pages stops the generation after its last page, unless a page of the
+// range prints the page total. A line on the last page too wide for any size
+// tells whether that page was made: its making writes a line in the error log.
+TEST(BatchMode, PagesStopTheGenerationAfterTheRangeUnlessItShowsTheTotal) {
+    struct Case {
+        const char* firstLine;
+        QStringList options;
+        bool lastPageMade;
+    };
+    const Case cases[] = {
+        {"page one", {"--pages", "1", "--png", "@png"}, false},
+        {"page one", {"--pages", "2-3", "--export", "@out.pdf"}, false},
+        {"page one", {"--png", "@all"}, true},
+        {"page one of {LastPageNumber}", {"--pages", "1", "--png", "@total"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        BatchFixture f;
+        QByteArray report = QByteArray("HEADER\r\n") + c.firstLine + "\r\n";
+        for (int page = 2; page <= 40; ++page)
+            report += "\fpage " + QByteArray::number(page) + "\r\n";
+        report += QByteArray(2000, 'W') + "\r\n";
+        QFile::remove(ErrorLog::path());
+        QStringList arguments{f.writeReport(report), "132", "paisagem"};
+        for (const QString& option : c.options) // @NAME: a path in the test's folder
+            arguments << (option.startsWith('@') ? f.path(option.mid(1)) : option);
+        EXPECT_EQ(f.run(arguments), 0) << f.err().toStdString();
+        EXPECT_EQ(QFileInfo::exists(ErrorLog::path()), c.lastPageMade);
+    }
+    QFile::remove(ErrorLog::path());
 }

@@ -52,10 +52,13 @@ protected:
     }
 
     // Composes as start-up does, with the given command line (program name excluded).
-    void start(const QStringList& arguments) {
+    // background: the pages after the first are made between events, as the
+    // viewer's start-up does.
+    void start(const QStringList& arguments, bool background = false) {
         const QString settings = dir.filePath(QStringLiteral("program-preview.ini"));
         session =
             std::make_unique<ReportSession>(ReportSession::StartupValuesFor(arguments, settings), settings);
+        session->SetBackgroundGeneration(background);
         composer = &session->Composer();
         session->Compose([](ReportSession& owner) { return std::make_unique<TForm1>(owner); });
         window = dynamic_cast<TForm1*>(composer->View());
