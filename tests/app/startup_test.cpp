@@ -56,6 +56,9 @@ TEST(Startup, OrientationWordInCapitalsGivesALandscapeReportIn132Columns) {
     EXPECT_TRUE(window->isVisible());
     TRLGraphicStorage* store = window->RLPreview1->Storage();
     ASSERT_NE(store, nullptr);
+    // The first page is shown at once, the rest made after.
+    EXPECT_GE(store->PageCount(), 1);
+    session->CompleteGeneration();
     ASSERT_EQ(store->PageCount(), 2);
     EXPECT_GT(store->Pages(0)->Width, store->Pages(0)->Height);
     EXPECT_TRUE(window->butprint->isEnabled());
