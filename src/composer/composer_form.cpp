@@ -281,9 +281,18 @@ bool TForm2::ContinueGeneration(const std::function<bool()>& enough) {
     return false;
 }
 
+void TForm2::CountLoadedPages() {
+    countLoadedPages_ = Generating();
+    if (!countLoadedPages_) LoadedPageCount = RLReport1->Storage().PageCount();
+}
+
 void TForm2::GenerationEnded() {
     runOpen_ = false;
     RLLabel1->Font.Size = askedFontSize_;
+    if (countLoadedPages_ && prepared_) {
+        countLoadedPages_ = false;
+        LoadedPageCount = RLReport1->Storage().PageCount();
+    }
     NotifyProgress();
 }
 

@@ -143,6 +143,9 @@ public:
     bool FinishGeneration();
     // Ends a generation in progress at once, its pages discarded.
     void StopGeneration();
+    // LoadedPageCount := the page count, now or, while pages are still being
+    // made, once they all are.
+    void CountLoadedPages();
     // Between StartGeneration (or the start of RegenerateAndShow) and its end.
     bool Generating() const;
     // Whether the last generation ended complete (the report was prepared).
@@ -226,6 +229,7 @@ private:
     bool restartForEncoding_ = false;
     bool prepared_ = false;
     bool runOpen_ = false; // a run began and its end has not been dealt with
+    bool countLoadedPages_ = false;
     bool sliced_ = false;   // made by StartGeneration: the view follows it
     bool attached_ = false; // this generation's store is on the preview
     int notifiedPages_ = -1;

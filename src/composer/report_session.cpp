@@ -260,7 +260,7 @@ void ReportSession::OpenReport(const QString& path, ReportEncoding encoding) {
     composer_->Values.Encoding = encoding;
     composer_->LoadReportLines(path, encoding);
     Regenerate();
-    composer_->LoadedPageCount = PageCount();
+    composer_->CountLoadedPages();
 }
 
 void ReportSession::SetReportFont(const SurfaceFont& font) {
