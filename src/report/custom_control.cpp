@@ -34,7 +34,7 @@ void TRLCustomControl::SetParentControl(TRLCustomControl* parent) {
     parentControl_ = parent;
     if (parent) {
         parent->controls_.push_back(this);
-        if (auto* site = dynamic_cast<TRLCustomSite*>(parent); site && align_ != faNone) site->Realign();
+        if (TRLCustomSite* site = parent->AsSite(); site && align_ != faNone) site->Realign();
     }
 }
 
@@ -54,7 +54,7 @@ void TRLCustomControl::SetBounds(std::int32_t left, std::int32_t top, std::int32
 void TRLCustomControl::BoundsChanged(const PageRect& old) {
     const std::int32_t oldHeight = old.bottom - old.top;
     const std::int32_t oldWidth = old.right - old.left;
-    auto* parentSite = dynamic_cast<TRLCustomSite*>(parentControl_);
+    TRLCustomSite* parentSite = parentControl_ ? parentControl_->AsSite() : nullptr;
     if (parentSite && align_ != faNone && (oldHeight != height_ || oldWidth != width_)) parentSite->Realign();
 
     // Growth: the nearest parent site aligned like us follows a change of our height.
@@ -75,7 +75,7 @@ void TRLCustomControl::BoundsChanged(const PageRect& old) {
 void TRLCustomControl::SetAlign(TRLControlAlign align) {
     if (align == align_) return;
     align_ = align;
-    if (auto* site = dynamic_cast<TRLCustomSite*>(parentControl_)) site->Realign();
+    if (TRLCustomSite* site = parentControl_ ? parentControl_->AsSite() : nullptr) site->Realign();
 }
 
 void TRLCustomControl::SetAutoSize(bool value) {
@@ -145,20 +145,19 @@ void TRLCustomControl::ThrowNotFound(const char* what) const {
 
 TRLCustomSite* TRLCustomControl::ParentSite() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* site = dynamic_cast<TRLCustomSite*>(p)) return site;
+        if (TRLCustomSite* site = p->AsSite()) return site;
     ThrowNotFound(".ParentSurface");
 }
 
 TRLCustomPager* TRLCustomControl::ParentPager() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* pager = dynamic_cast<TRLCustomPager*>(p)) return pager;
+        if (TRLCustomPager* pager = p->AsPager()) return pager;
     ThrowNotFound(".ParentPager");
 }
 
 TRLCustomReport* TRLCustomControl::FindParentReport() const {
-    for (const TRLCustomControl* p = this; p; p = p->parentControl_)
-        if (auto* report = dynamic_cast<const TRLCustomReport*>(p))
-            return const_cast<TRLCustomReport*>(report);
+    for (TRLCustomControl* p = const_cast<TRLCustomControl*>(this); p; p = p->parentControl_)
+        if (TRLCustomReport* report = p->AsReport()) return report;
     return nullptr;
 }
 
@@ -169,7 +168,7 @@ TRLCustomReport* TRLCustomControl::ParentReport() const {
 
 TRLCustomSkipper* TRLCustomControl::ParentSkipper() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* skipper = dynamic_cast<TRLCustomSkipper*>(p)) return skipper;
+        if (TRLCustomSkipper* skipper = p->AsSkipper()) return skipper;
     ThrowNotFound(".ParentSkipper");
 }
 
