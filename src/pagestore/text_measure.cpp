@@ -70,26 +70,55 @@ const AdvanceTable& advanceTable(const FontKey& key) {
     return *slot;
 }
 
-bool hasControlCharacters(const std::string& text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7f) return true;
-    return false;
+// The table of the font measured last: a report measures line after line in
+// the same font, and the lookup by name would cost a copy and a search each time.
+const AdvanceTable& advanceTable(const SurfaceFont& font, int pixelSize) {
+    static std::string lastName;
+    static int lastPixelSize = -1;
+    static std::uint8_t lastStyle = 0, lastPitch = 0;
+    static const AdvanceTable* last = nullptr;
+    if (!last || pixelSize != lastPixelSize || font.Style != lastStyle || font.Pitch != lastPitch ||
+        font.Name != lastName) {
+        last = &advanceTable(FontKey{font.Name, pixelSize, font.Style, font.Pitch});
+        lastName = font.Name;
+        lastPixelSize = pixelSize;
+        lastStyle = font.Style;
+        lastPitch = font.Pitch;
+    }
+    return *last;
+}
+
+bool isControlCharacter(unsigned char c) {
+    return c < 0x20 || c == 0x7f;
+}
+
+QSize measure(const SurfaceFont& font, std::string_view text, bool trailingSpace) {
+    const int pixelSize = mulDiv(font.Size, 96, 72);
+    const AdvanceTable& table = advanceTable(font, pixelSize);
+    std::int64_t sum = trailingSpace ? table.advance64[size_t(' ')] : 0;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (isControlCharacter(c)) {
+            std::string whole(text);
+            if (trailingSpace) whole.push_back(' ');
+            const QFontMetrics metrics(makeQFont(font.Name, pixelSize, font.Style, font.Pitch),
+                                       measuringImage());
+            return QSize(metrics.horizontalAdvance(fromWindows1252(whole)), table.height);
+        }
+        sum += table.advance64[c];
+    }
+    // Qt rounds the 26.6 fixed-point total to the nearest pixel.
+    return QSize(int((sum + 32) >> 6), table.height);
 }
 
 } // namespace
 
-QSize measureText(const SurfaceFont& font, const std::string& text) {
-    const int pixelSize = mulDiv(font.Size, 96, 72);
-    const AdvanceTable& table = advanceTable(FontKey{font.Name, pixelSize, font.Style, font.Pitch});
-    if (hasControlCharacters(text)) {
-        const QFontMetrics metrics(makeQFont(font.Name, pixelSize, font.Style, font.Pitch), measuringImage());
-        return QSize(metrics.horizontalAdvance(fromWindows1252(text)), table.height);
-    }
-    std::int64_t sum = 0;
-    for (unsigned char c : text)
-        sum += table.advance64[c];
-    // Qt rounds the 26.6 fixed-point total to the nearest pixel.
-    return QSize(int((sum + 32) >> 6), table.height);
+QSize measureText(const SurfaceFont& font, std::string_view text) {
+    return measure(font, text, false);
+}
+
+QSize measureTextWithSpace(const SurfaceFont& font, std::string_view text) {
+    return measure(font, text, true);
 }
 
 } // namespace rl

@@ -24,22 +24,36 @@ bool TRLCustomLabel::CanPrint() {
     printIt_ = Visible;
     if (printIt_ && TRLCustomControl::BeforePrint) TRLCustomControl::BeforePrint(this, printIt_);
     if (!printIt_) return false;
+    if (!BeforePrintText) {
+        AdjustBounds(); // the caption is set to itself
+        return printIt_;
+    }
     std::string text = caption_;
-    if (BeforePrintText) BeforePrintText(this, text, printIt_);
+    BeforePrintText(this, text, printIt_);
     if (printIt_) SetCaption(text);
     return printIt_;
 }
 
+QSize TRLCustomLabel::TextSize(const SurfaceFont& font, const std::string& text) {
+    if (!measured_ || text != measuredText_ || !(font == measuredFont_)) {
+        measuredSize_ = measureTextWithSpace(font, text);
+        measuredText_ = text;
+        measuredFont_ = font;
+        measured_ = true;
+    }
+    return measuredSize_;
+}
+
 QSize TRLCustomLabel::Measure() {
     if (!AutoSize()) return QSize(Width(), Height());
-    std::string text = caption_;
     // Outside a run an empty label shows its name, as in a designer; while a report
     // is prepared it stays empty, so an empty line still takes one space.
-    if (text.empty()) {
+    std::string name;
+    if (caption_.empty()) {
         const TRLCustomReport* report = FindParentReport();
-        if (!report || !report->Preparing()) text = toWindows1252(Name());
+        if (!report || !report->Preparing()) name = toWindows1252(Name());
     }
-    const QSize size = measureText(EffectiveFont(), text + ' ');
+    const QSize size = TextSize(EffectiveFont(), caption_.empty() ? name : caption_);
     return QSize(size.width() + BorderExtraWidth(), size.height() + BorderExtraHeight());
 }
 
@@ -80,7 +94,7 @@ void TRLCustomLabel::DoPrintControl(TRLGraphicSurface& page) {
     page.DrawFont = EffectiveFont();
     const std::string& t = caption_;
     const std::int32_t s = page.TextWidth(" ") / 2;
-    const QSize size = measureText(page.DrawFont, t + ' ');
+    const QSize size = TextSize(page.DrawFont, t);
     const std::int32_t w = size.width(), h = size.height();
 
     std::int32_t x;

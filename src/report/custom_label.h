@@ -29,7 +29,16 @@ protected:
     void DoPrintControl(TRLGraphicSurface& page) override;
 
 private:
+    // Width and height of text followed by one space in a font. A label is
+    // measured several times per print with the same caption and font, so the
+    // last answer is kept.
+    QSize TextSize(const SurfaceFont& font, const std::string& text);
+
     std::string caption_;
+    std::string measuredText_;
+    SurfaceFont measuredFont_;
+    QSize measuredSize_;
+    bool measured_ = false;
 };
 
 class TRLLabel : public TRLCustomLabel {
