@@ -58,6 +58,8 @@ public:
     virtual void Inflate(double xf, double yf);
 
     TRLGraphicSurface& Surface() const { return *surface_; }
+    // Only for TRLGraphicSurface::MovePage, which registers the object there.
+    void MoveToSurface(TRLGraphicSurface& surface) { surface_ = &surface; }
 
     PageRect Bounds;
     std::int32_t Group = 0;

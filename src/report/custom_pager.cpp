@@ -210,7 +210,8 @@ void TRLCustomPager::ClosePage() {
     SetPageVariables(*sheet);
     sheet->Open();
     DrawFrame(*sheet, {0, 0, Width(), Height()});
-    sheet->DrawPage(0, 0, Surface());
+    // The report's page is cleared before it is used again: its objects move.
+    sheet->MovePage(Surface());
     Surface().Close();
     pageOpen_ = false;
     RestoreBounds();
