@@ -104,18 +104,21 @@ TRLPrintQuality TRLCustomControl::PrintQuality() const {
 }
 
 std::int32_t TRLCustomControl::BorderExtraWidth() const {
+    if (!Borders.anyDrawFlag()) return 0;
     const TRLPrintQuality q = PrintQuality();
     return (Borders.drawsLeft(q) ? Borders.Width + 1 : 0) + (Borders.drawsRight(q) ? Borders.Width + 1 : 0);
 }
 
 std::int32_t TRLCustomControl::BorderExtraHeight() const {
+    if (!Borders.anyDrawFlag()) return 0;
     const TRLPrintQuality q = PrintQuality();
     return (Borders.drawsTop(q) ? Borders.Width + 1 : 0) + (Borders.drawsBottom(q) ? Borders.Width + 1 : 0);
 }
 
 PageRect TRLCustomControl::ClientRect() const {
-    const TRLPrintQuality q = PrintQuality();
     PageRect r{0, 0, width_, height_};
+    if (!Borders.anyDrawFlag()) return r;
+    const TRLPrintQuality q = PrintQuality();
     if (Borders.drawsLeft(q)) r.left += Borders.Width + 1;
     if (Borders.drawsTop(q)) r.top += Borders.Width + 1;
     if (Borders.drawsRight(q)) r.right -= Borders.Width + 1;
@@ -131,6 +134,7 @@ PageRect TRLCustomControl::PrintRect() const {
         r.top += p->Top();
         r.bottom += p->Top();
     }
+    if (!Borders.anyDrawFlag()) return r;
     const TRLPrintQuality q = PrintQuality();
     if (Borders.drawsLeft(q)) r.left += Borders.Width;
     if (Borders.drawsTop(q)) r.top += Borders.Width;
@@ -213,14 +217,15 @@ void TRLCustomControl::PrintControl() {
 }
 
 void TRLCustomControl::DoPrintControl(TRLGraphicSurface& page) {
-    const PageRect r = PrintRect();
     // The frame goes on the bounds, the content inside the borders.
-    const TRLPrintQuality q = PrintQuality();
-    PageRect bounds = r;
-    if (Borders.drawsLeft(q)) bounds.left -= Borders.Width;
-    if (Borders.drawsTop(q)) bounds.top -= Borders.Width;
-    if (Borders.drawsRight(q)) bounds.right += Borders.Width;
-    if (Borders.drawsBottom(q)) bounds.bottom += Borders.Width;
+    PageRect bounds = PrintRect();
+    if (Borders.anyDrawFlag()) {
+        const TRLPrintQuality q = PrintQuality();
+        if (Borders.drawsLeft(q)) bounds.left -= Borders.Width;
+        if (Borders.drawsTop(q)) bounds.top -= Borders.Width;
+        if (Borders.drawsRight(q)) bounds.right += Borders.Width;
+        if (Borders.drawsBottom(q)) bounds.bottom += Borders.Width;
+    }
     DrawFrame(page, bounds);
 }
 
@@ -232,7 +237,7 @@ void TRLCustomControl::DrawFrame(TRLGraphicSurface& page, const PageRect& b) {
         page.FillRect(b);
     }
     const std::int32_t w = Borders.Width;
-    if (w <= 0) return;
+    if (w <= 0 || !Borders.anyDrawFlag()) return;
     const TRLPrintQuality q = PrintQuality();
     const bool any =
         Borders.drawsLeft(q) || Borders.drawsTop(q) || Borders.drawsRight(q) || Borders.drawsBottom(q);

@@ -28,11 +28,9 @@ TRLCustomSite::TRLCustomSite(QObject* owner)
 
 TRLCustomSite::~TRLCustomSite() = default;
 
-template <class Position>
-const std::vector<TRLCustomControl*>& TRLCustomSite::ofClass(TRLControlAlign align, Position position) {
+const std::vector<TRLCustomControl*>& TRLCustomSite::collectClass(TRLControlAlign align,
+                                                                  LayoutPosition position) {
     layoutClass_.clear();
-    // Most classes are empty, and a layout runs several times per band printed.
-    if (!(layoutAligns_ & (1u << align))) return layoutClass_;
     for (TRLCustomControl* c : layoutChildren_)
         if (c->Align() == align) layoutClass_.push_back(c);
     // A stable insertion sort: few children, and no allocation as stable_sort makes.
@@ -53,10 +51,12 @@ const std::vector<TRLCustomControl*>& TRLCustomSite::ofClass(TRLControlAlign ali
 
 PageRect TRLCustomSite::SiteClientRect() const {
     PageRect r = ClientRect();
-    r.left += millimetresToUnits(Margins.LeftMargin()) + millimetresToUnits(InsideMargins.LeftMargin());
-    r.top += millimetresToUnits(Margins.TopMargin()) + millimetresToUnits(InsideMargins.TopMargin());
-    r.right -= millimetresToUnits(Margins.RightMargin()) + millimetresToUnits(InsideMargins.RightMargin());
-    r.bottom -= millimetresToUnits(Margins.BottomMargin()) + millimetresToUnits(InsideMargins.BottomMargin());
+    const PageRect& m = Margins.Units();
+    const PageRect& inside = InsideMargins.Units();
+    r.left += m.left + inside.left;
+    r.top += m.top + inside.top;
+    r.right -= m.right + inside.right;
+    r.bottom -= m.bottom + inside.bottom;
     return r;
 }
 

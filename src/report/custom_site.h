@@ -42,9 +42,16 @@ protected:
     void BoundsChanged(const PageRect& old) override;
 
 private:
-    // One alignment class of the visible children, in layout order.
-    template <class Position>
-    const std::vector<TRLCustomControl*>& ofClass(TRLControlAlign align, Position position);
+    // One alignment class of the visible children, in layout order. Most
+    // classes are empty, and a layout runs several times per band printed:
+    // an empty class costs one test.
+    using LayoutPosition = std::int64_t (*)(const TRLCustomControl*);
+    const std::vector<TRLCustomControl*>& ofClass(TRLControlAlign align, LayoutPosition position) {
+        if (layoutAligns_ & (1u << align)) return collectClass(align, position);
+        layoutClass_.clear();
+        return layoutClass_;
+    }
+    const std::vector<TRLCustomControl*>& collectClass(TRLControlAlign align, LayoutPosition position);
 
     std::unique_ptr<TRLGraphicSurface> surface_;
     bool aligning_ = false;
