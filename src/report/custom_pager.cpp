@@ -107,7 +107,8 @@ bool TRLCustomPager::ListHoldsPageBreakCaller(TRLBandType type) const {
 }
 
 bool TRLCustomPager::PrintBandList(TRLBandType type) {
-    const std::vector<TRLCustomBand*> list = bandLists_[size_t(type)];
+    // Only BeginRun changes the lists; a page break inside prints other lists.
+    const std::vector<TRLCustomBand*>& list = bandLists_[size_t(type)];
     for (size_t i = 0; i < list.size();) {
         TRLCustomBand* band = list[i];
         if (band == pageBreakCaller_) return false;

@@ -111,7 +111,7 @@ void TRLCustomSite::Realign() {
         }
         // 4. Client: the remaining width shared evenly.
         {
-            const auto clients = ofClass(faClient, left);
+            const auto& clients = ofClass(faClient, left);
             std::int32_t x = free.left;
             for (size_t i = 0; i < clients.size(); ++i) {
                 const std::int32_t w = shareOf(free.width(), clients.size(), i);
@@ -120,7 +120,8 @@ void TRLCustomSite::Realign() {
             }
         }
         // 5. Corners, then the client edges between them.
-        {
+        if (hasAnyAlign({faLeftTop, faRightTop, faLeftBottom, faRightBottom, faClientTop, faClientBottom,
+                         faClientLeft, faClientRight})) {
             std::int32_t x = free.left;
             for (auto* c : ofClass(faLeftTop, left)) {
                 place(c, x, free.top, c->Width(), c->Height());
@@ -146,7 +147,7 @@ void TRLCustomSite::Realign() {
             }
             const std::int32_t bottomRightStart = x;
             auto shareAlong = [&](TRLControlAlign align, std::int32_t from, std::int32_t to, bool atTop) {
-                const auto items = ofClass(align, left);
+                const auto& items = ofClass(align, left);
                 std::int32_t at = from;
                 for (size_t i = 0; i < items.size(); ++i) {
                     const std::int32_t w = shareOf(to - from, items.size(), i);
@@ -158,7 +159,7 @@ void TRLCustomSite::Realign() {
             shareAlong(faClientTop, topLeftEnd, topRightStart, true);
             shareAlong(faClientBottom, bottomLeftEnd, bottomRightStart, false);
             auto shareDown = [&](TRLControlAlign align, bool atLeft) {
-                const auto items = ofClass(align, top);
+                const auto& items = ofClass(align, top);
                 std::int32_t at = free.top;
                 for (size_t i = 0; i < items.size(); ++i) {
                     const std::int32_t h = shareOf(free.height(), items.size(), i);
@@ -184,38 +185,40 @@ void TRLCustomSite::Realign() {
         for (auto* c : ofClass(faWidth, top))
             place(c, free.left, c->Top(), free.width(), c->Height());
         // 7. Centred along an edge (sharing it) or as a group in the middle.
-        auto centreAlong = [&](TRLControlAlign align, bool horizontal, bool atStart, bool middle) {
-            const auto items = ofClass(align, horizontal ? left : top);
-            const std::int32_t n = std::int32_t(items.size());
-            for (std::int32_t i = 0; i < n; ++i) {
-                auto* c = items[size_t(i)];
-                if (horizontal) {
-                    const std::int32_t slot = free.width() / std::max(1, n);
-                    const std::int32_t x = free.left + i * slot + (slot - c->Width()) / 2;
-                    const std::int32_t y = middle    ? free.top + (free.height() - c->Height()) / 2
-                                           : atStart ? free.top
-                                                     : free.bottom - c->Height();
-                    place(c, x, y, c->Width(), c->Height());
-                } else {
-                    const std::int32_t slot = free.height() / std::max(1, n);
-                    const std::int32_t y = free.top + i * slot + (slot - c->Height()) / 2;
-                    place(c, atStart ? free.left : free.right - c->Width(), y, c->Width(), c->Height());
+        if (hasAnyAlign({faCenterTop, faCenterBottom, faCenterLeft, faCenterRight, faCenter})) {
+            auto centreAlong = [&](TRLControlAlign align, bool horizontal, bool atStart, bool middle) {
+                const auto& items = ofClass(align, horizontal ? left : top);
+                const std::int32_t n = std::int32_t(items.size());
+                for (std::int32_t i = 0; i < n; ++i) {
+                    auto* c = items[size_t(i)];
+                    if (horizontal) {
+                        const std::int32_t slot = free.width() / std::max(1, n);
+                        const std::int32_t x = free.left + i * slot + (slot - c->Width()) / 2;
+                        const std::int32_t y = middle    ? free.top + (free.height() - c->Height()) / 2
+                                               : atStart ? free.top
+                                                         : free.bottom - c->Height();
+                        place(c, x, y, c->Width(), c->Height());
+                    } else {
+                        const std::int32_t slot = free.height() / std::max(1, n);
+                        const std::int32_t y = free.top + i * slot + (slot - c->Height()) / 2;
+                        place(c, atStart ? free.left : free.right - c->Width(), y, c->Width(), c->Height());
+                    }
                 }
-            }
-        };
-        centreAlong(faCenterTop, true, true, false);
-        centreAlong(faCenterBottom, true, false, false);
-        centreAlong(faCenterLeft, false, true, false);
-        centreAlong(faCenterRight, false, false, false);
-        {
-            const auto group = ofClass(faCenter, left);
-            std::int32_t total = 0;
-            for (auto* c : group)
-                total += c->Width();
-            std::int32_t x = free.left + (free.width() - total) / 2;
-            for (auto* c : group) {
-                place(c, x, free.top + (free.height() - c->Height()) / 2, c->Width(), c->Height());
-                x += c->Width();
+            };
+            centreAlong(faCenterTop, true, true, false);
+            centreAlong(faCenterBottom, true, false, false);
+            centreAlong(faCenterLeft, false, true, false);
+            centreAlong(faCenterRight, false, false, false);
+            {
+                const auto& group = ofClass(faCenter, left);
+                std::int32_t total = 0;
+                for (auto* c : group)
+                    total += c->Width();
+                std::int32_t x = free.left + (free.width() - total) / 2;
+                for (auto* c : group) {
+                    place(c, x, free.top + (free.height() - c->Height()) / 2, c->Width(), c->Height());
+                    x += c->Width();
+                }
             }
         }
         // 8. faNone children keep their place.
@@ -224,8 +227,13 @@ void TRLCustomSite::Realign() {
         throw;
     }
     aligning_ = false;
-    for (TRLCustomControl* child : Controls())
-        if (TRLCustomSite* site = child->AsSite()) site->Realign();
+    RealignChildSites();
+}
+
+void TRLCustomSite::RealignChildSites() {
+    const std::vector<TRLCustomControl*>& children = Controls();
+    for (size_t i = 0; i < children.size(); ++i)
+        if (TRLCustomSite* site = children[i]->AsSite()) site->Realign();
 }
 
 QSize TRLCustomSite::Measure() {

@@ -52,6 +52,13 @@ private:
         return layoutClass_;
     }
     const std::vector<TRLCustomControl*>& collectClass(TRLControlAlign align, LayoutPosition position);
+    bool hasAnyAlign(std::initializer_list<TRLControlAlign> aligns) const {
+        std::uint32_t mask = 0;
+        for (TRLControlAlign a : aligns)
+            mask |= 1u << a;
+        return layoutAligns_ & mask;
+    }
+    void RealignChildSites();
 
     std::unique_ptr<TRLGraphicSurface> surface_;
     bool aligning_ = false;
