@@ -84,7 +84,7 @@ void TRLCustomControl::SetAutoSize(bool value) {
     if (value) AdjustBounds();
 }
 
-SurfaceFont TRLCustomControl::EffectiveFont() const {
+const SurfaceFont& TRLCustomControl::EffectiveFont() const {
     const TRLCustomControl* c = this;
     while (c->ParentFont && c->parentControl_)
         c = c->parentControl_;

@@ -78,7 +78,7 @@ public:
     std::function<void(TRLCustomControl* sender)> AfterPrint;
 
     // The font in effect: the parent's when ParentFont is set, up to the report.
-    SurfaceFont EffectiveFont() const;
+    const SurfaceFont& EffectiveFont() const;
     MetaColor EffectiveColor() const;
 
     // ---- print protocol

@@ -17,6 +17,7 @@ TRLCustomLabel::TRLCustomLabel(QObject* owner) : TRLCustomControl(owner) {
 
 void TRLCustomLabel::SetCaption(const std::string& caption) {
     caption_ = caption;
+    ++captionVersion_;
     AdjustBounds();
 }
 
@@ -34,10 +35,10 @@ bool TRLCustomLabel::CanPrint() {
     return printIt_;
 }
 
-QSize TRLCustomLabel::TextSize(const SurfaceFont& font, const std::string& text) {
-    if (!measured_ || text != measuredText_ || !(font == measuredFont_)) {
-        measuredSize_ = measureTextWithSpace(font, text);
-        measuredText_ = text;
+QSize TRLCustomLabel::CaptionSize(const SurfaceFont& font) {
+    if (!measured_ || measuredVersion_ != captionVersion_ || !(font == measuredFont_)) {
+        measuredSize_ = measureTextWithSpace(font, caption_);
+        measuredVersion_ = captionVersion_;
         measuredFont_ = font;
         measured_ = true;
     }
@@ -48,12 +49,15 @@ QSize TRLCustomLabel::Measure() {
     if (!AutoSize()) return QSize(Width(), Height());
     // Outside a run an empty label shows its name, as in a designer; while a report
     // is prepared it stays empty, so an empty line still takes one space.
-    std::string name;
+    bool showsName = false;
     if (caption_.empty()) {
         const TRLCustomReport* report = FindParentReport();
-        if (!report || !report->Preparing()) name = toWindows1252(Name());
+        showsName = !report || !report->Preparing();
     }
-    const QSize size = TextSize(EffectiveFont(), caption_.empty() ? name : caption_);
+    const QByteArray name = showsName ? toWindows1252(Name()) : QByteArray();
+    const QSize size = showsName
+                           ? measureTextWithSpace(EffectiveFont(), {name.constData(), size_t(name.size())})
+                           : CaptionSize(EffectiveFont());
     return QSize(size.width() + BorderExtraWidth(), size.height() + BorderExtraHeight());
 }
 
@@ -94,7 +98,7 @@ void TRLCustomLabel::DoPrintControl(TRLGraphicSurface& page) {
     page.DrawFont = EffectiveFont();
     const std::string& t = caption_;
     const std::int32_t s = page.TextWidth(" ") / 2;
-    const QSize size = TextSize(page.DrawFont, t);
+    const QSize size = CaptionSize(page.DrawFont);
     const std::int32_t w = size.width(), h = size.height();
 
     std::int32_t x;
