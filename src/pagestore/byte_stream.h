@@ -2,40 +2,55 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace rl {
 
-// Little-endian writer of the spill format into a growing buffer. Pages are
-// serialized into memory first and written to the file in one call.
+// Little-endian writer of the spill format, appending to a byte array. Pages
+// are serialized into memory first and written to the file in one call.
+// While the writer lives the array may hold spare bytes past position(), so
+// that each field is a plain copy; they are cut off when the writer is destroyed.
 class ByteWriter {
 public:
-    explicit ByteWriter(QByteArray& out) : out_(out) {}
+    explicit ByteWriter(QByteArray& out) : out_(out), pos_(out.size()) {}
+    ~ByteWriter() { out_.resize(pos_); }
+    ByteWriter(const ByteWriter&) = delete;
+    ByteWriter& operator=(const ByteWriter&) = delete;
 
-    void byte(std::uint8_t v) { out_.append(char(v)); }
+    void byte(std::uint8_t v) { *room(1) = char(v); }
     void int16(std::int16_t v) {
         const auto u = std::uint16_t(v);
-        const char b[2] = {char(u & 0xff), char(u >> 8)};
-        out_.append(b, 2);
+        char* b = room(2);
+        b[0] = char(u & 0xff);
+        b[1] = char(u >> 8);
     }
-    void int32(std::int32_t v) {
-        char b[4];
-        put32(b, v);
-        out_.append(b, 4);
+    void int32(std::int32_t v) { put32(room(4), v); }
+    void bytes(const char* data, qsizetype size) {
+        if (size > 0) std::memcpy(room(size), data, size_t(size));
     }
-    void bytes(const char* data, qsizetype size) { out_.append(data, size); }
     // An int32 byte count, then the bytes.
     void string(const std::string& s) {
         int32(std::int32_t(s.size()));
-        out_.append(s.data(), qsizetype(s.size()));
+        bytes(s.data(), qsizetype(s.size()));
     }
-    qsizetype position() const { return out_.size(); }
+    qsizetype position() const { return pos_; }
     // Overwrites an int32 written earlier (object and record sizes).
     void patch32(qsizetype at, std::int32_t v) { put32(out_.data() + at, v); }
 
 private:
+    char* room(qsizetype n) {
+        if (n > qsizetype(out_.size()) - pos_) grow(n);
+        char* at = data_ + pos_;
+        pos_ += n;
+        return at;
+    }
+    void grow(qsizetype n) {
+        out_.resize(std::max(pos_ + n, 2 * out_.size() + 256));
+        data_ = out_.data();
+    }
     static void put32(char* b, std::int32_t v) {
         const auto u = std::uint32_t(v);
         b[0] = char(u & 0xff);
@@ -44,6 +59,8 @@ private:
         b[3] = char(u >> 24);
     }
     QByteArray& out_;
+    qsizetype pos_;
+    char* data_ = nullptr; // out_'s bytes, once grown by this writer
 };
 
 // Little-endian reader over a byte range. Every read checks the remaining size

@@ -5,6 +5,17 @@
 #include "platform/error.h"
 
 #include <atomic>
+#include <new>
+
+#if defined(__has_include)
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
+#ifndef ASAN_POISON_MEMORY_REGION
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
 
 namespace rl {
 
@@ -41,6 +52,45 @@ std::vector<PagePoint> readPoints(ByteReader& r) {
     return points;
 }
 
+// Freed drawing objects per thread, by size in steps of 16 bytes. A page of a
+// long report makes and frees hundreds of small objects, and the allocator's
+// own caches hold only a few of each size. A thread's pool is made with its
+// first object and hands its blocks back when the thread ends; frees after
+// that go straight back too. Under AddressSanitizer a kept block is poisoned,
+// so a use after free is still reported.
+constexpr std::size_t kPoolStep = 16;
+constexpr std::size_t kPoolClasses = 16; // blocks up to 256 bytes
+constexpr int kPoolKeep = 4096;          // per class and thread
+
+struct PoolBlock {
+    PoolBlock* next;
+};
+
+thread_local bool t_poolClosed = false; // plain data: readable until the thread is gone
+
+struct ObjectPool {
+    PoolBlock* heads[kPoolClasses] = {};
+    int counts[kPoolClasses] = {};
+    ~ObjectPool() {
+        t_poolClosed = true;
+        for (std::size_t c = 0; c < kPoolClasses; ++c)
+            while (PoolBlock* block = heads[c]) {
+                ASAN_UNPOISON_MEMORY_REGION(block, (c + 1) * kPoolStep);
+                heads[c] = block->next;
+                ::operator delete(block);
+            }
+    }
+};
+
+ObjectPool& threadPool() {
+    thread_local ObjectPool pool;
+    return pool;
+}
+
+std::size_t poolClass(std::size_t size) {
+    return (size + kPoolStep - 1) / kPoolStep - 1;
+}
+
 template <class T> const T& sameKind(const TRLGraphicObject& source, const TRLGraphicObject& target) {
     if (source.kind() != target.kind()) throw Error("Cannot assign a drawing object of another kind");
     return static_cast<const T&>(source);
@@ -72,6 +122,41 @@ void inflatePenWidth(TRLMetaPen& pen, double xf) {
 }
 
 // ---- base
+
+void* TRLGraphicObject::operator new(std::size_t size) {
+    const std::size_t c = poolClass(size);
+    if (c >= kPoolClasses) return ::operator new(size);
+    if (!t_poolClosed) {
+        ObjectPool& pool = threadPool();
+        if (PoolBlock* block = pool.heads[c]) {
+            ASAN_UNPOISON_MEMORY_REGION(block, (c + 1) * kPoolStep);
+            pool.heads[c] = block->next;
+            --pool.counts[c];
+            return block;
+        }
+    }
+    // Always the whole class size: the block may be kept by another thread's pool.
+    return ::operator new((c + 1) * kPoolStep);
+}
+
+void TRLGraphicObject::operator delete(void* memory, std::size_t size) noexcept {
+    if (!memory) return;
+    const std::size_t c = poolClass(size);
+    if (c >= kPoolClasses || t_poolClosed) {
+        ::operator delete(memory);
+        return;
+    }
+    ObjectPool& pool = threadPool();
+    if (pool.counts[c] >= kPoolKeep) {
+        ::operator delete(memory);
+        return;
+    }
+    auto* block = static_cast<PoolBlock*>(memory);
+    block->next = pool.heads[c];
+    pool.heads[c] = block;
+    ++pool.counts[c];
+    ASAN_POISON_MEMORY_REGION(block, (c + 1) * kPoolStep);
+}
 
 TRLGraphicObject::TRLGraphicObject(TRLGraphicSurface& surface)
     : Group(currentDrawingGroup()), surface_(&surface) {}

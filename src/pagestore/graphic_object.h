@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,7 +58,14 @@ public:
     virtual void Offset(std::int32_t dx, std::int32_t dy);
     virtual void Inflate(double xf, double yf);
 
+    // Objects come and go by the thousand per page: each thread keeps the
+    // memory of freed ones for the next (graphic_object.cpp).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* memory, std::size_t size) noexcept;
+
     TRLGraphicSurface& Surface() const { return *surface_; }
+    // Only for TRLGraphicSurface::MovePage, which registers the object there.
+    void MoveToSurface(TRLGraphicSurface& surface) { surface_ = &surface; }
 
     PageRect Bounds;
     std::int32_t Group = 0;

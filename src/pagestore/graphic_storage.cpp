@@ -103,19 +103,21 @@ void TRLGraphicStorage::StorePage(TRLGraphicSurface& page) {
     EnsureSpillFile();
     // A picture is kept once by the store, and the record holds its index:
     // a logo on every page costs its bytes once, not once per page.
-    QByteArray body;
+    // The record is built in a buffer kept from page to page.
+    QByteArray& record = recordBuffer_;
+    record.resize(0);
     {
         PictureSwap swap;
         for (const auto& item : page.Items())
-            if (auto* image = dynamic_cast<TRLImageObject*>(item.get()))
-                swap.replace(*image, pictureReference(PictureIndex(image->PictureData)));
-        body = page.SaveToBytes();
+            if (item->kind() == ObjectKind::Image) {
+                auto& image = static_cast<TRLImageObject&>(*item);
+                swap.replace(image, pictureReference(PictureIndex(image.PictureData)));
+            }
+        ByteWriter w(record);
+        w.int32(0);
+        page.SaveTo(w);
+        w.patch32(0, std::int32_t(w.position() - 4));
     }
-    QByteArray record;
-    record.reserve(body.size() + 4);
-    ByteWriter w(record);
-    w.int32(std::int32_t(body.size()));
-    w.bytes(body.constData(), body.size());
 
     const qint64 position = spill_->size();
     if (position + record.size() > spillLimit_)
@@ -162,8 +164,8 @@ std::unique_ptr<TRLGraphicSurface> TRLGraphicStorage::LoadPage(int index) {
         page->PageSlot = index;
         page->LoadFromBytes(body.constData(), body.size());
         for (const auto& item : page->Items()) {
-            auto* image = dynamic_cast<TRLImageObject*>(item.get());
-            if (!image) continue;
+            if (item->kind() != ObjectKind::Image) continue;
+            auto* image = static_cast<TRLImageObject*>(item.get());
             const QByteArray& reference = image->PictureData;
             if (reference.size() != 4) return nullptr;
             const std::int32_t picture = ByteReader(reference.constData(), 4).int32();

@@ -96,6 +96,7 @@ private:
     std::vector<qint64> pageOffsets_;
     std::vector<QByteArray> pictures_; // every distinct picture of the pages, once
     std::unique_ptr<QFile> spill_;
+    QByteArray recordBuffer_; // the page record being written
     QString spillFileName_;
     qint64 spillLimit_ = kDefaultSpillLimit;
     std::vector<QObject*> users_;

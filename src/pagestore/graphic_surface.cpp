@@ -203,6 +203,28 @@ void TRLGraphicSurface::DrawPage(std::int32_t x, std::int32_t y, const TRLGraphi
     }
 }
 
+void TRLGraphicSurface::MovePage(TRLGraphicSurface& other) {
+    if (&other == this) {
+        DrawPage(0, 0, other);
+        return;
+    }
+    if (other.items_.empty()) return;
+    Open();
+    IsDirty = true;
+    items_.reserve(items_.size() + other.items_.size());
+    for (auto& object : other.items_) {
+        // As Assign does: the face name is looked up again in this page's list.
+        if (object->kind() == ObjectKind::Text) {
+            auto& text = static_cast<TRLTextObject&>(*object);
+            text.Font.NameIndex = FontNameIndex(other.FontNameAt(text.Font.NameIndex));
+        }
+        object->MoveToSurface(*this);
+        items_.push_back(std::move(object));
+    }
+    other.items_.clear();
+    other.IsDirty = true;
+}
+
 void TRLGraphicSurface::CopyRect(const PageRect& destination, const TRLGraphicSurface& other,
                                  const PageRect& source) {
     const double xf = source.width() != 0 ? double(destination.width()) / source.width() : 1.0;
@@ -248,7 +270,14 @@ bool TRLGraphicSurface::FindFreeRow(std::int32_t y, std::int32_t& freeY) const {
 
 QByteArray TRLGraphicSurface::SaveToBytes() const {
     QByteArray out;
-    ByteWriter w(out);
+    {
+        ByteWriter w(out);
+        SaveTo(w);
+    }
+    return out;
+}
+
+void TRLGraphicSurface::SaveTo(ByteWriter& w) const {
     w.bytes(kPageSignature, kPageSignatureSize);
     w.int32(Width);
     w.int32(Height);
@@ -266,7 +295,6 @@ QByteArray TRLGraphicSurface::SaveToBytes() const {
         object->SaveToStream(w);
         w.patch32(sizeAt, std::int32_t(w.position() - (sizeAt + 4)));
     }
-    return out;
 }
 
 void TRLGraphicSurface::SaveToStream(QIODevice& stream) const {

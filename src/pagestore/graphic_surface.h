@@ -18,6 +18,7 @@ class QRect;
 
 namespace rl {
 
+class ByteWriter;
 class TRLGraphicStorage;
 
 // The platform font a page draws text with; copied into the font record of
@@ -121,6 +122,9 @@ public:
     void ResetClipRect();
 
     void DrawPage(std::int32_t x, std::int32_t y, const TRLGraphicSurface& other);
+    // DrawPage at (0, 0) of a page that is not needed afterwards: its objects
+    // move here instead of being copied, and it is left without objects.
+    void MovePage(TRLGraphicSurface& other);
     void CopyRect(const PageRect& destination, const TRLGraphicSurface& other, const PageRect& source);
     bool FindFreeRow(std::int32_t y, std::int32_t& freeY) const;
 
@@ -134,6 +138,8 @@ public:
     void LoadFromStream(QIODevice& stream);
     // The same on memory: the serialized page and its byte count.
     QByteArray SaveToBytes() const;
+    // Appends the serialized page to a writer.
+    void SaveTo(ByteWriter& w) const;
     // Reads from data, returns the number of bytes consumed.
     qsizetype LoadFromBytes(const char* data, qsizetype size);
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace rl {
 
@@ -16,6 +17,9 @@ QFont makeQFont(const std::string& faceName, int pixelSize, std::uint8_t style, 
 
 // Measures text on a 96-dpi off-screen image, so that layout never depends on
 // the display. Width is the advance of the text, height the font's ascent plus descent.
-QSize measureText(const SurfaceFont& font, const std::string& text);
+QSize measureText(const SurfaceFont& font, std::string_view text);
+// The same for the text followed by one space, as labels and text objects
+// measure their text, without building that string.
+QSize measureTextWithSpace(const SurfaceFont& font, std::string_view text);
 
 } // namespace rl

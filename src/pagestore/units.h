@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace rl {
 
 // Page units are pixels at 96 per inch.
@@ -14,6 +18,12 @@ inline constexpr double kUnitsPerMillimetre = 3.7795275590551181103;
 // Round to nearest with ties to even, saturated to the 32-bit range so that an
 // absurd factor cannot overflow.
 inline std::int32_t roundEven(double value) {
+#if defined(__SSE2__)
+    // In range the processor's conversion rounds as nearbyint does, in the same
+    // rounding mode (to nearest, ties to even), without a library call: objects
+    // are scaled and moved by the thousand per page.
+    if (value > -2147483648.5 && value < 2147483647.5) return _mm_cvtsd_si32(_mm_set_sd(value));
+#endif
     if (!(value == value)) return 0;
     const double r = std::nearbyint(value);
     if (r >= double(INT32_MAX)) return INT32_MAX;

@@ -26,8 +26,10 @@ std::string_view trimmed(std::string_view s) {
 } // namespace
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+    if (a.size() != b.size()) return false;
+    if (a == b) return true; // the usual case, a face name looked up again
+    return std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 std::vector<std::string>::const_iterator VariableList::find(std::string_view name) const {

@@ -34,7 +34,7 @@ void TRLCustomControl::SetParentControl(TRLCustomControl* parent) {
     parentControl_ = parent;
     if (parent) {
         parent->controls_.push_back(this);
-        if (auto* site = dynamic_cast<TRLCustomSite*>(parent); site && align_ != faNone) site->Realign();
+        if (TRLCustomSite* site = parent->AsSite(); site && align_ != faNone) site->Realign();
     }
 }
 
@@ -54,7 +54,7 @@ void TRLCustomControl::SetBounds(std::int32_t left, std::int32_t top, std::int32
 void TRLCustomControl::BoundsChanged(const PageRect& old) {
     const std::int32_t oldHeight = old.bottom - old.top;
     const std::int32_t oldWidth = old.right - old.left;
-    auto* parentSite = dynamic_cast<TRLCustomSite*>(parentControl_);
+    TRLCustomSite* parentSite = parentControl_ ? parentControl_->AsSite() : nullptr;
     if (parentSite && align_ != faNone && (oldHeight != height_ || oldWidth != width_)) parentSite->Realign();
 
     // Growth: the nearest parent site aligned like us follows a change of our height.
@@ -75,7 +75,7 @@ void TRLCustomControl::BoundsChanged(const PageRect& old) {
 void TRLCustomControl::SetAlign(TRLControlAlign align) {
     if (align == align_) return;
     align_ = align;
-    if (auto* site = dynamic_cast<TRLCustomSite*>(parentControl_)) site->Realign();
+    if (TRLCustomSite* site = parentControl_ ? parentControl_->AsSite() : nullptr) site->Realign();
 }
 
 void TRLCustomControl::SetAutoSize(bool value) {
@@ -84,7 +84,7 @@ void TRLCustomControl::SetAutoSize(bool value) {
     if (value) AdjustBounds();
 }
 
-SurfaceFont TRLCustomControl::EffectiveFont() const {
+const SurfaceFont& TRLCustomControl::EffectiveFont() const {
     const TRLCustomControl* c = this;
     while (c->ParentFont && c->parentControl_)
         c = c->parentControl_;
@@ -104,18 +104,21 @@ TRLPrintQuality TRLCustomControl::PrintQuality() const {
 }
 
 std::int32_t TRLCustomControl::BorderExtraWidth() const {
+    if (!Borders.anyDrawFlag()) return 0;
     const TRLPrintQuality q = PrintQuality();
     return (Borders.drawsLeft(q) ? Borders.Width + 1 : 0) + (Borders.drawsRight(q) ? Borders.Width + 1 : 0);
 }
 
 std::int32_t TRLCustomControl::BorderExtraHeight() const {
+    if (!Borders.anyDrawFlag()) return 0;
     const TRLPrintQuality q = PrintQuality();
     return (Borders.drawsTop(q) ? Borders.Width + 1 : 0) + (Borders.drawsBottom(q) ? Borders.Width + 1 : 0);
 }
 
 PageRect TRLCustomControl::ClientRect() const {
-    const TRLPrintQuality q = PrintQuality();
     PageRect r{0, 0, width_, height_};
+    if (!Borders.anyDrawFlag()) return r;
+    const TRLPrintQuality q = PrintQuality();
     if (Borders.drawsLeft(q)) r.left += Borders.Width + 1;
     if (Borders.drawsTop(q)) r.top += Borders.Width + 1;
     if (Borders.drawsRight(q)) r.right -= Borders.Width + 1;
@@ -131,6 +134,7 @@ PageRect TRLCustomControl::PrintRect() const {
         r.top += p->Top();
         r.bottom += p->Top();
     }
+    if (!Borders.anyDrawFlag()) return r;
     const TRLPrintQuality q = PrintQuality();
     if (Borders.drawsLeft(q)) r.left += Borders.Width;
     if (Borders.drawsTop(q)) r.top += Borders.Width;
@@ -145,20 +149,19 @@ void TRLCustomControl::ThrowNotFound(const char* what) const {
 
 TRLCustomSite* TRLCustomControl::ParentSite() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* site = dynamic_cast<TRLCustomSite*>(p)) return site;
+        if (TRLCustomSite* site = p->AsSite()) return site;
     ThrowNotFound(".ParentSurface");
 }
 
 TRLCustomPager* TRLCustomControl::ParentPager() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* pager = dynamic_cast<TRLCustomPager*>(p)) return pager;
+        if (TRLCustomPager* pager = p->AsPager()) return pager;
     ThrowNotFound(".ParentPager");
 }
 
 TRLCustomReport* TRLCustomControl::FindParentReport() const {
-    for (const TRLCustomControl* p = this; p; p = p->parentControl_)
-        if (auto* report = dynamic_cast<const TRLCustomReport*>(p))
-            return const_cast<TRLCustomReport*>(report);
+    for (TRLCustomControl* p = const_cast<TRLCustomControl*>(this); p; p = p->parentControl_)
+        if (TRLCustomReport* report = p->AsReport()) return report;
     return nullptr;
 }
 
@@ -169,7 +172,7 @@ TRLCustomReport* TRLCustomControl::ParentReport() const {
 
 TRLCustomSkipper* TRLCustomControl::ParentSkipper() const {
     for (TRLCustomControl* p = parentControl_; p; p = p->parentControl_)
-        if (auto* skipper = dynamic_cast<TRLCustomSkipper*>(p)) return skipper;
+        if (TRLCustomSkipper* skipper = p->AsSkipper()) return skipper;
     ThrowNotFound(".ParentSkipper");
 }
 
@@ -214,14 +217,15 @@ void TRLCustomControl::PrintControl() {
 }
 
 void TRLCustomControl::DoPrintControl(TRLGraphicSurface& page) {
-    const PageRect r = PrintRect();
     // The frame goes on the bounds, the content inside the borders.
-    const TRLPrintQuality q = PrintQuality();
-    PageRect bounds = r;
-    if (Borders.drawsLeft(q)) bounds.left -= Borders.Width;
-    if (Borders.drawsTop(q)) bounds.top -= Borders.Width;
-    if (Borders.drawsRight(q)) bounds.right += Borders.Width;
-    if (Borders.drawsBottom(q)) bounds.bottom += Borders.Width;
+    PageRect bounds = PrintRect();
+    if (Borders.anyDrawFlag()) {
+        const TRLPrintQuality q = PrintQuality();
+        if (Borders.drawsLeft(q)) bounds.left -= Borders.Width;
+        if (Borders.drawsTop(q)) bounds.top -= Borders.Width;
+        if (Borders.drawsRight(q)) bounds.right += Borders.Width;
+        if (Borders.drawsBottom(q)) bounds.bottom += Borders.Width;
+    }
     DrawFrame(page, bounds);
 }
 
@@ -233,7 +237,7 @@ void TRLCustomControl::DrawFrame(TRLGraphicSurface& page, const PageRect& b) {
         page.FillRect(b);
     }
     const std::int32_t w = Borders.Width;
-    if (w <= 0) return;
+    if (w <= 0 || !Borders.anyDrawFlag()) return;
     const TRLPrintQuality q = PrintQuality();
     const bool any =
         Borders.drawsLeft(q) || Borders.drawsTop(q) || Borders.drawsRight(q) || Borders.drawsBottom(q);

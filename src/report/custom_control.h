@@ -34,7 +34,18 @@ public:
     // Children in the order they were parented (creation order on a form).
     const std::vector<TRLCustomControl*>& Controls() const { return controls_; }
     QString Name() const { return objectName(); }
-    virtual bool IsSite() const { return false; }
+    bool IsSite() const { return AsSite() != nullptr; }
+    // What this control is, for walks up and down the tree on every print:
+    // far cheaper than dynamic_cast through the deep class chain.
+    virtual TRLCustomSite* AsSite() { return nullptr; }
+    const TRLCustomSite* AsSite() const { return const_cast<TRLCustomControl*>(this)->AsSite(); }
+    virtual TRLCustomPager* AsPager() { return nullptr; }
+    virtual TRLCustomSkipper* AsSkipper() { return nullptr; }
+    virtual TRLCustomReport* AsReport() { return nullptr; }
+    // Order of children of one alignment class in a site's layout: band type
+    // rank (plain controls 0, sites 100), then group.
+    virtual int AlignRank() const { return 0; }
+    virtual int AlignGroup() const { return 0; }
 
     // ---- bounds, page units relative to the parent control
     std::int32_t Left() const { return left_; }
@@ -67,7 +78,7 @@ public:
     std::function<void(TRLCustomControl* sender)> AfterPrint;
 
     // The font in effect: the parent's when ParentFont is set, up to the report.
-    SurfaceFont EffectiveFont() const;
+    const SurfaceFont& EffectiveFont() const;
     MetaColor EffectiveColor() const;
 
     // ---- print protocol

@@ -17,6 +17,7 @@ TRLCustomLabel::TRLCustomLabel(QObject* owner) : TRLCustomControl(owner) {
 
 void TRLCustomLabel::SetCaption(const std::string& caption) {
     caption_ = caption;
+    ++captionVersion_;
     AdjustBounds();
 }
 
@@ -24,22 +25,39 @@ bool TRLCustomLabel::CanPrint() {
     printIt_ = Visible;
     if (printIt_ && TRLCustomControl::BeforePrint) TRLCustomControl::BeforePrint(this, printIt_);
     if (!printIt_) return false;
+    if (!BeforePrintText) {
+        AdjustBounds(); // the caption is set to itself
+        return printIt_;
+    }
     std::string text = caption_;
-    if (BeforePrintText) BeforePrintText(this, text, printIt_);
+    BeforePrintText(this, text, printIt_);
     if (printIt_) SetCaption(text);
     return printIt_;
 }
 
+QSize TRLCustomLabel::CaptionSize(const SurfaceFont& font) {
+    if (!measured_ || measuredVersion_ != captionVersion_ || !(font == measuredFont_)) {
+        measuredSize_ = measureTextWithSpace(font, caption_);
+        measuredVersion_ = captionVersion_;
+        measuredFont_ = font;
+        measured_ = true;
+    }
+    return measuredSize_;
+}
+
 QSize TRLCustomLabel::Measure() {
     if (!AutoSize()) return QSize(Width(), Height());
-    std::string text = caption_;
     // Outside a run an empty label shows its name, as in a designer; while a report
     // is prepared it stays empty, so an empty line still takes one space.
-    if (text.empty()) {
+    bool showsName = false;
+    if (caption_.empty()) {
         const TRLCustomReport* report = FindParentReport();
-        if (!report || !report->Preparing()) text = toWindows1252(Name());
+        showsName = !report || !report->Preparing();
     }
-    const QSize size = measureText(EffectiveFont(), text + ' ');
+    const QByteArray name = showsName ? toWindows1252(Name()) : QByteArray();
+    const QSize size = showsName
+                           ? measureTextWithSpace(EffectiveFont(), {name.constData(), size_t(name.size())})
+                           : CaptionSize(EffectiveFont());
     return QSize(size.width() + BorderExtraWidth(), size.height() + BorderExtraHeight());
 }
 
@@ -80,7 +98,7 @@ void TRLCustomLabel::DoPrintControl(TRLGraphicSurface& page) {
     page.DrawFont = EffectiveFont();
     const std::string& t = caption_;
     const std::int32_t s = page.TextWidth(" ") / 2;
-    const QSize size = measureText(page.DrawFont, t + ' ');
+    const QSize size = CaptionSize(page.DrawFont);
     const std::int32_t w = size.width(), h = size.height();
 
     std::int32_t x;

@@ -29,7 +29,17 @@ protected:
     void DoPrintControl(TRLGraphicSurface& page) override;
 
 private:
+    // Width and height of the caption followed by one space in a font. A label
+    // is measured several times per print with the same caption and font, so
+    // the last answer is kept, for the caption as last set.
+    QSize CaptionSize(const SurfaceFont& font);
+
     std::string caption_;
+    std::uint64_t captionVersion_ = 0; // counts SetCaption calls
+    std::uint64_t measuredVersion_ = 0;
+    SurfaceFont measuredFont_;
+    QSize measuredSize_;
+    bool measured_ = false;
 };
 
 class TRLLabel : public TRLCustomLabel {

@@ -107,7 +107,8 @@ bool TRLCustomPager::ListHoldsPageBreakCaller(TRLBandType type) const {
 }
 
 bool TRLCustomPager::PrintBandList(TRLBandType type) {
-    const std::vector<TRLCustomBand*> list = bandLists_[size_t(type)];
+    // Only BeginRun changes the lists; a page break inside prints other lists.
+    const std::vector<TRLCustomBand*>& list = bandLists_[size_t(type)];
     for (size_t i = 0; i < list.size();) {
         TRLCustomBand* band = list[i];
         if (band == pageBreakCaller_) return false;
@@ -210,7 +211,8 @@ void TRLCustomPager::ClosePage() {
     SetPageVariables(*sheet);
     sheet->Open();
     DrawFrame(*sheet, {0, 0, Width(), Height()});
-    sheet->DrawPage(0, 0, Surface());
+    // The report's page is cleared before it is used again: its objects move.
+    sheet->MovePage(Surface());
     Surface().Close();
     pageOpen_ = false;
     RestoreBounds();

@@ -18,6 +18,7 @@ class TRLCustomPager : public TRLCustomBandSet {
 public:
     explicit TRLCustomPager(QObject* owner = nullptr);
     ~TRLCustomPager() override;
+    TRLCustomPager* AsPager() override { return this; }
 
     // Closes the current page (footers, store) and opens the next (headers);
     // only opens one when none is open.

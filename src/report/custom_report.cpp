@@ -90,8 +90,7 @@ void TRLCustomReport::UpdateSize() {
 }
 
 PageRect TRLCustomReport::MarginUnits() const {
-    PageRect m{millimetresToUnits(Margins.LeftMargin()), millimetresToUnits(Margins.TopMargin()),
-               millimetresToUnits(Margins.RightMargin()), millimetresToUnits(Margins.BottomMargin())};
+    const PageRect m = Margins.Units();
     if (!AdjustableMargins) return m;
     PageRect printer{0, 0, 0, 0};
     const PrinterMetrics& p = metrics_;
@@ -110,10 +109,11 @@ PageRect TRLCustomReport::MarginUnits() const {
 PageRect TRLCustomReport::SiteClientRect() const {
     PageRect r = ClientRect();
     const PageRect m = MarginUnits();
-    r.left += m.left + millimetresToUnits(InsideMargins.LeftMargin());
-    r.top += m.top + millimetresToUnits(InsideMargins.TopMargin());
-    r.right -= m.right + millimetresToUnits(InsideMargins.RightMargin());
-    r.bottom -= m.bottom + millimetresToUnits(InsideMargins.BottomMargin());
+    const PageRect& inside = InsideMargins.Units();
+    r.left += m.left + inside.left;
+    r.top += m.top + inside.top;
+    r.right -= m.right + inside.right;
+    r.bottom -= m.bottom + inside.bottom;
     return r;
 }
 

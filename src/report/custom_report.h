@@ -20,6 +20,7 @@ class TRLCustomSkipper : public TRLCustomPager {
     Q_OBJECT
 public:
     using TRLCustomPager::TRLCustomPager;
+    TRLCustomSkipper* AsSkipper() override { return this; }
 
     // more-data is false on entry; the handler sets it to deliver a record.
     std::function<void(TRLCustomSkipper* sender, bool& moreData)> OnNeedData;
@@ -53,6 +54,7 @@ public:
 
     explicit TRLCustomReport(QObject* owner = nullptr);
     ~TRLCustomReport() override;
+    TRLCustomReport* AsReport() override { return this; }
 
     TRLPageSetup PageSetup;
     bool AdjustableMargins = false;

@@ -8,43 +8,6 @@ namespace rl {
 
 namespace {
 
-struct AlignSlot {
-    TRLCustomControl* control;
-    int rank;
-    int group;
-    size_t order;
-};
-
-int rankOf(const TRLCustomControl* c) {
-    if (auto* site = dynamic_cast<const TRLCustomSite*>(c)) return site->AlignRank();
-    return 0;
-}
-int groupOf(const TRLCustomControl* c) {
-    if (auto* site = dynamic_cast<const TRLCustomSite*>(c)) return site->AlignGroup();
-    return 0;
-}
-
-// Children of one alignment class, ordered by rank, group and position.
-std::vector<TRLCustomControl*> ofClass(const std::vector<TRLCustomControl*>& children,
-                                       std::initializer_list<TRLControlAlign> aligns,
-                                       const std::function<std::int64_t(const TRLCustomControl*)>& position) {
-    std::vector<AlignSlot> entries;
-    for (size_t i = 0; i < children.size(); ++i) {
-        TRLCustomControl* c = children[i];
-        if (c->Visible && std::find(aligns.begin(), aligns.end(), c->Align()) != aligns.end())
-            entries.push_back({c, rankOf(c), groupOf(c), i});
-    }
-    std::stable_sort(entries.begin(), entries.end(), [&](const AlignSlot& a, const AlignSlot& b) {
-        if (a.rank != b.rank) return a.rank < b.rank;
-        if (a.group != b.group) return a.group < b.group;
-        return position(a.control) < position(b.control);
-    });
-    std::vector<TRLCustomControl*> result;
-    for (const AlignSlot& s : entries)
-        result.push_back(s.control);
-    return result;
-}
-
 void place(TRLCustomControl* c, std::int32_t l, std::int32_t t, std::int32_t w, std::int32_t h) {
     c->SetBounds(l, t, std::max(0, w), std::max(0, h));
 }
@@ -65,12 +28,35 @@ TRLCustomSite::TRLCustomSite(QObject* owner)
 
 TRLCustomSite::~TRLCustomSite() = default;
 
+const std::vector<TRLCustomControl*>& TRLCustomSite::collectClass(TRLControlAlign align,
+                                                                  LayoutPosition position) {
+    layoutClass_.clear();
+    for (TRLCustomControl* c : layoutChildren_)
+        if (c->Align() == align) layoutClass_.push_back(c);
+    // A stable insertion sort: few children, and no allocation as stable_sort makes.
+    auto before = [&](const TRLCustomControl* a, const TRLCustomControl* b) {
+        if (a->AlignRank() != b->AlignRank()) return a->AlignRank() < b->AlignRank();
+        if (a->AlignGroup() != b->AlignGroup()) return a->AlignGroup() < b->AlignGroup();
+        return position(a) < position(b);
+    };
+    for (size_t i = 1; i < layoutClass_.size(); ++i) {
+        TRLCustomControl* c = layoutClass_[i];
+        size_t j = i;
+        for (; j > 0 && before(c, layoutClass_[j - 1]); --j)
+            layoutClass_[j] = layoutClass_[j - 1];
+        layoutClass_[j] = c;
+    }
+    return layoutClass_;
+}
+
 PageRect TRLCustomSite::SiteClientRect() const {
     PageRect r = ClientRect();
-    r.left += millimetresToUnits(Margins.LeftMargin()) + millimetresToUnits(InsideMargins.LeftMargin());
-    r.top += millimetresToUnits(Margins.TopMargin()) + millimetresToUnits(InsideMargins.TopMargin());
-    r.right -= millimetresToUnits(Margins.RightMargin()) + millimetresToUnits(InsideMargins.RightMargin());
-    r.bottom -= millimetresToUnits(Margins.BottomMargin()) + millimetresToUnits(InsideMargins.BottomMargin());
+    const PageRect& m = Margins.Units();
+    const PageRect& inside = InsideMargins.Units();
+    r.left += m.left + inside.left;
+    r.top += m.top + inside.top;
+    r.right -= m.right + inside.right;
+    r.bottom -= m.bottom + inside.bottom;
     return r;
 }
 
@@ -83,7 +69,13 @@ void TRLCustomSite::Realign() {
     if (aligning_) return;
     aligning_ = true;
     try {
-        const std::vector<TRLCustomControl*> children = Controls();
+        layoutChildren_.clear();
+        layoutAligns_ = 0;
+        for (TRLCustomControl* c : Controls()) {
+            if (!c->Visible) continue;
+            layoutChildren_.push_back(c);
+            layoutAligns_ |= 1u << c->Align();
+        }
         PageRect free = SiteClientRect();
         auto left = [](const TRLCustomControl* c) { return std::int64_t(c->Left()); };
         auto top = [](const TRLCustomControl* c) { return std::int64_t(c->Top()); };
@@ -91,35 +83,35 @@ void TRLCustomSite::Realign() {
         auto bottom = [](const TRLCustomControl* c) { return -std::int64_t(c->Top() + c->Height()); };
 
         // 1. Leftmost and rightmost, full height.
-        for (auto* c : ofClass(children, {faLeftMost}, left)) {
+        for (auto* c : ofClass(faLeftMost, left)) {
             place(c, free.left, free.top, c->Width(), free.height());
             free.left += c->Width();
         }
-        for (auto* c : ofClass(children, {faRightMost}, right)) {
+        for (auto* c : ofClass(faRightMost, right)) {
             place(c, free.right - c->Width(), free.top, c->Width(), free.height());
             free.right -= c->Width();
         }
         // 2. Top and bottom, full width.
-        for (auto* c : ofClass(children, {faTop}, top)) {
+        for (auto* c : ofClass(faTop, top)) {
             place(c, free.left, free.top, free.width(), c->Height());
             free.top += c->Height();
         }
-        for (auto* c : ofClass(children, {faBottom}, bottom)) {
+        for (auto* c : ofClass(faBottom, bottom)) {
             place(c, free.left, free.bottom - c->Height(), free.width(), c->Height());
             free.bottom -= c->Height();
         }
         // 3. Left and right in the remaining height.
-        for (auto* c : ofClass(children, {faLeft}, left)) {
+        for (auto* c : ofClass(faLeft, left)) {
             place(c, free.left, free.top, c->Width(), free.height());
             free.left += c->Width();
         }
-        for (auto* c : ofClass(children, {faRight}, right)) {
+        for (auto* c : ofClass(faRight, right)) {
             place(c, free.right - c->Width(), free.top, c->Width(), free.height());
             free.right -= c->Width();
         }
         // 4. Client: the remaining width shared evenly.
         {
-            const auto clients = ofClass(children, {faClient}, left);
+            const auto& clients = ofClass(faClient, left);
             std::int32_t x = free.left;
             for (size_t i = 0; i < clients.size(); ++i) {
                 const std::int32_t w = shareOf(free.width(), clients.size(), i);
@@ -128,33 +120,34 @@ void TRLCustomSite::Realign() {
             }
         }
         // 5. Corners, then the client edges between them.
-        {
+        if (hasAnyAlign({faLeftTop, faRightTop, faLeftBottom, faRightBottom, faClientTop, faClientBottom,
+                         faClientLeft, faClientRight})) {
             std::int32_t x = free.left;
-            for (auto* c : ofClass(children, {faLeftTop}, left)) {
+            for (auto* c : ofClass(faLeftTop, left)) {
                 place(c, x, free.top, c->Width(), c->Height());
                 x += c->Width();
             }
             const std::int32_t topLeftEnd = x;
             x = free.right;
-            for (auto* c : ofClass(children, {faRightTop}, right)) {
+            for (auto* c : ofClass(faRightTop, right)) {
                 place(c, x - c->Width(), free.top, c->Width(), c->Height());
                 x -= c->Width();
             }
             const std::int32_t topRightStart = x;
             x = free.left;
-            for (auto* c : ofClass(children, {faLeftBottom}, left)) {
+            for (auto* c : ofClass(faLeftBottom, left)) {
                 place(c, x, free.bottom - c->Height(), c->Width(), c->Height());
                 x += c->Width();
             }
             const std::int32_t bottomLeftEnd = x;
             x = free.right;
-            for (auto* c : ofClass(children, {faRightBottom}, right)) {
+            for (auto* c : ofClass(faRightBottom, right)) {
                 place(c, x - c->Width(), free.bottom - c->Height(), c->Width(), c->Height());
                 x -= c->Width();
             }
             const std::int32_t bottomRightStart = x;
             auto shareAlong = [&](TRLControlAlign align, std::int32_t from, std::int32_t to, bool atTop) {
-                const auto items = ofClass(children, {align}, left);
+                const auto& items = ofClass(align, left);
                 std::int32_t at = from;
                 for (size_t i = 0; i < items.size(); ++i) {
                     const std::int32_t w = shareOf(to - from, items.size(), i);
@@ -166,7 +159,7 @@ void TRLCustomSite::Realign() {
             shareAlong(faClientTop, topLeftEnd, topRightStart, true);
             shareAlong(faClientBottom, bottomLeftEnd, bottomRightStart, false);
             auto shareDown = [&](TRLControlAlign align, bool atLeft) {
-                const auto items = ofClass(children, {align}, top);
+                const auto& items = ofClass(align, top);
                 std::int32_t at = free.top;
                 for (size_t i = 0; i < items.size(); ++i) {
                     const std::int32_t h = shareOf(free.height(), items.size(), i);
@@ -179,51 +172,53 @@ void TRLCustomSite::Realign() {
             shareDown(faClientRight, false);
         }
         // 6. One coordinate snapped to an edge, or one full dimension.
-        for (auto* c : ofClass(children, {faLeftOnly}, top))
+        for (auto* c : ofClass(faLeftOnly, top))
             place(c, free.left, c->Top(), c->Width(), c->Height());
-        for (auto* c : ofClass(children, {faRightOnly}, top))
+        for (auto* c : ofClass(faRightOnly, top))
             place(c, free.right - c->Width(), c->Top(), c->Width(), c->Height());
-        for (auto* c : ofClass(children, {faTopOnly}, left))
+        for (auto* c : ofClass(faTopOnly, left))
             place(c, c->Left(), free.top, c->Width(), c->Height());
-        for (auto* c : ofClass(children, {faBottomOnly}, left))
+        for (auto* c : ofClass(faBottomOnly, left))
             place(c, c->Left(), free.bottom - c->Height(), c->Width(), c->Height());
-        for (auto* c : ofClass(children, {faHeight}, left))
+        for (auto* c : ofClass(faHeight, left))
             place(c, c->Left(), free.top, c->Width(), free.height());
-        for (auto* c : ofClass(children, {faWidth}, top))
+        for (auto* c : ofClass(faWidth, top))
             place(c, free.left, c->Top(), free.width(), c->Height());
         // 7. Centred along an edge (sharing it) or as a group in the middle.
-        auto centreAlong = [&](TRLControlAlign align, bool horizontal, bool atStart, bool middle) {
-            const auto items = ofClass(children, {align}, horizontal ? left : top);
-            const std::int32_t n = std::int32_t(items.size());
-            for (std::int32_t i = 0; i < n; ++i) {
-                auto* c = items[size_t(i)];
-                if (horizontal) {
-                    const std::int32_t slot = free.width() / std::max(1, n);
-                    const std::int32_t x = free.left + i * slot + (slot - c->Width()) / 2;
-                    const std::int32_t y = middle    ? free.top + (free.height() - c->Height()) / 2
-                                           : atStart ? free.top
-                                                     : free.bottom - c->Height();
-                    place(c, x, y, c->Width(), c->Height());
-                } else {
-                    const std::int32_t slot = free.height() / std::max(1, n);
-                    const std::int32_t y = free.top + i * slot + (slot - c->Height()) / 2;
-                    place(c, atStart ? free.left : free.right - c->Width(), y, c->Width(), c->Height());
+        if (hasAnyAlign({faCenterTop, faCenterBottom, faCenterLeft, faCenterRight, faCenter})) {
+            auto centreAlong = [&](TRLControlAlign align, bool horizontal, bool atStart, bool middle) {
+                const auto& items = ofClass(align, horizontal ? left : top);
+                const std::int32_t n = std::int32_t(items.size());
+                for (std::int32_t i = 0; i < n; ++i) {
+                    auto* c = items[size_t(i)];
+                    if (horizontal) {
+                        const std::int32_t slot = free.width() / std::max(1, n);
+                        const std::int32_t x = free.left + i * slot + (slot - c->Width()) / 2;
+                        const std::int32_t y = middle    ? free.top + (free.height() - c->Height()) / 2
+                                               : atStart ? free.top
+                                                         : free.bottom - c->Height();
+                        place(c, x, y, c->Width(), c->Height());
+                    } else {
+                        const std::int32_t slot = free.height() / std::max(1, n);
+                        const std::int32_t y = free.top + i * slot + (slot - c->Height()) / 2;
+                        place(c, atStart ? free.left : free.right - c->Width(), y, c->Width(), c->Height());
+                    }
                 }
-            }
-        };
-        centreAlong(faCenterTop, true, true, false);
-        centreAlong(faCenterBottom, true, false, false);
-        centreAlong(faCenterLeft, false, true, false);
-        centreAlong(faCenterRight, false, false, false);
-        {
-            const auto group = ofClass(children, {faCenter}, left);
-            std::int32_t total = 0;
-            for (auto* c : group)
-                total += c->Width();
-            std::int32_t x = free.left + (free.width() - total) / 2;
-            for (auto* c : group) {
-                place(c, x, free.top + (free.height() - c->Height()) / 2, c->Width(), c->Height());
-                x += c->Width();
+            };
+            centreAlong(faCenterTop, true, true, false);
+            centreAlong(faCenterBottom, true, false, false);
+            centreAlong(faCenterLeft, false, true, false);
+            centreAlong(faCenterRight, false, false, false);
+            {
+                const auto& group = ofClass(faCenter, left);
+                std::int32_t total = 0;
+                for (auto* c : group)
+                    total += c->Width();
+                std::int32_t x = free.left + (free.width() - total) / 2;
+                for (auto* c : group) {
+                    place(c, x, free.top + (free.height() - c->Height()) / 2, c->Width(), c->Height());
+                    x += c->Width();
+                }
             }
         }
         // 8. faNone children keep their place.
@@ -232,8 +227,13 @@ void TRLCustomSite::Realign() {
         throw;
     }
     aligning_ = false;
-    for (TRLCustomControl* child : Controls())
-        if (auto* site = dynamic_cast<TRLCustomSite*>(child)) site->Realign();
+    RealignChildSites();
+}
+
+void TRLCustomSite::RealignChildSites() {
+    const std::vector<TRLCustomControl*>& children = Controls();
+    for (size_t i = 0; i < children.size(); ++i)
+        if (TRLCustomSite* site = children[i]->AsSite()) site->Realign();
 }
 
 QSize TRLCustomSite::Measure() {
@@ -268,19 +268,23 @@ void TRLCustomSite::BeginSitePrint() {
 }
 
 void TRLCustomSite::PrintChildren() {
-    // Plain controls: first all decide and measure, then all draw, in creation order.
-    std::vector<TRLCustomControl*> plain, sites;
-    for (TRLCustomControl* child : Controls())
-        (child->IsSite() ? sites : plain).push_back(child);
-    for (TRLCustomControl* child : plain)
-        if (child->CanPrint()) child->AdjustBounds();
-    for (TRLCustomControl* child : plain) {
-        if (!child->PrintIt()) continue;
+    // Plain controls: first all decide and measure, then all draw, in creation
+    // order; child sites after them. By index, so an event that changes the
+    // children cannot leave a dangling iterator.
+    const std::vector<TRLCustomControl*>& children = Controls();
+    for (size_t i = 0; i < children.size(); ++i) {
+        TRLCustomControl* child = children[i];
+        if (!child->IsSite() && child->CanPrint()) child->AdjustBounds();
+    }
+    for (size_t i = 0; i < children.size(); ++i) {
+        TRLCustomControl* child = children[i];
+        if (child->IsSite() || !child->PrintIt()) continue;
         child->PrintControl();
         if (child->AfterPrint) child->AfterPrint(child);
     }
-    for (TRLCustomControl* child : sites) {
-        if (!child->CanPrint()) continue;
+    for (size_t i = 0; i < children.size(); ++i) {
+        TRLCustomControl* child = children[i];
+        if (!child->IsSite() || !child->CanPrint()) continue;
         child->PrintControl();
         if (child->AfterPrint) child->AfterPrint(child);
     }

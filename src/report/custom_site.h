@@ -16,7 +16,7 @@ public:
     explicit TRLCustomSite(QObject* owner = nullptr);
     ~TRLCustomSite() override;
 
-    bool IsSite() const override { return true; }
+    TRLCustomSite* AsSite() override { return this; }
 
     TRLMargins Margins;
     TRLMargins InsideMargins;
@@ -35,17 +35,38 @@ public:
     void BeginSitePrint();
     void PrintChildren();
 
-    // Band type rank used to order children of one alignment class.
-    virtual int AlignRank() const { return 100; }
-    virtual int AlignGroup() const { return 0; }
+    int AlignRank() const override { return 100; }
 
 protected:
     QSize Measure() override;
     void BoundsChanged(const PageRect& old) override;
 
 private:
+    // One alignment class of the visible children, in layout order. Most
+    // classes are empty, and a layout runs several times per band printed:
+    // an empty class costs one test.
+    using LayoutPosition = std::int64_t (*)(const TRLCustomControl*);
+    const std::vector<TRLCustomControl*>& ofClass(TRLControlAlign align, LayoutPosition position) {
+        if (layoutAligns_ & (1u << align)) return collectClass(align, position);
+        layoutClass_.clear();
+        return layoutClass_;
+    }
+    const std::vector<TRLCustomControl*>& collectClass(TRLControlAlign align, LayoutPosition position);
+    bool hasAnyAlign(std::initializer_list<TRLControlAlign> aligns) const {
+        std::uint32_t mask = 0;
+        for (TRLControlAlign a : aligns)
+            mask |= 1u << a;
+        return layoutAligns_ & mask;
+    }
+    void RealignChildSites();
+
     std::unique_ptr<TRLGraphicSurface> surface_;
     bool aligning_ = false;
+    // Scratch lists of Realign, kept to spare an allocation per layout; never
+    // touched re-entrantly, since Realign does not run again while aligning.
+    std::vector<TRLCustomControl*> layoutChildren_;
+    std::vector<TRLCustomControl*> layoutClass_;
+    std::uint32_t layoutAligns_ = 0; // bit per TRLControlAlign among layoutChildren_
 };
 
 // Base of bands and of the pager: a site that holds bands or prints as one.

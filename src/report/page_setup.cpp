@@ -41,6 +41,7 @@ void TRLPageSetup::Assign(const TRLPageSetup& other) {
 void TRLMargins::set(double& side, double mm) {
     if (side == mm) return;
     side = mm;
+    updateUnits();
     if (OnChange) OnChange();
 }
 
@@ -56,6 +57,7 @@ void TRLMargins::Assign(const TRLMargins& other) {
     top_ = other.top_;
     right_ = other.right_;
     bottom_ = other.bottom_;
+    updateUnits();
     if (OnChange) OnChange();
 }
 

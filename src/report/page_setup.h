@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pagestore/units.h"
 #include "report/paper_table.h"
 
 #include <functional>
@@ -43,7 +44,9 @@ private:
 class TRLMargins {
 public:
     explicit TRLMargins(double defaultMm = 0)
-        : left_(defaultMm), top_(defaultMm), right_(defaultMm), bottom_(defaultMm), default_(defaultMm) {}
+        : left_(defaultMm), top_(defaultMm), right_(defaultMm), bottom_(defaultMm), default_(defaultMm) {
+        updateUnits();
+    }
 
     double LeftMargin() const { return left_; }
     double TopMargin() const { return top_; }
@@ -57,12 +60,20 @@ public:
     // Whether a side would be written to the form file (differs from its default).
     bool IsStored(double side) const { return side != default_; }
     void Assign(const TRLMargins& other);
+    // The four sides in page units (left, top, right, bottom), kept converted:
+    // layouts and fit tests read them for every band.
+    const PageRect& Units() const { return units_; }
 
     std::function<void()> OnChange;
 
 private:
     void set(double& side, double mm);
+    void updateUnits() {
+        units_ = {millimetresToUnits(left_), millimetresToUnits(top_), millimetresToUnits(right_),
+                  millimetresToUnits(bottom_)};
+    }
     double left_, top_, right_, bottom_, default_;
+    PageRect units_;
 };
 
 } // namespace rl

@@ -64,6 +64,9 @@ struct TRLBorders {
     MetaColor Color{0, 0, 0};
     std::uint8_t Style = std::uint8_t(BrushStyle::Solid);
 
+    // Whether any side has its draw flag (most controls have none: then the
+    // print quality need not be looked up).
+    bool anyDrawFlag() const { return DrawLeft || DrawTop || DrawRight || DrawBottom; }
     // A side is drawn when its draw flag is set and it is fixed or the report prints at full quality.
     bool drawsLeft(TRLPrintQuality q) const { return DrawLeft && (FixedLeft || q == pqFullFeature); }
     bool drawsTop(TRLPrintQuality q) const { return DrawTop && (FixedTop || q == pqFullFeature); }

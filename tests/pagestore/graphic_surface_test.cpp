@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 using namespace rl;
 
@@ -153,6 +154,49 @@ TEST(GraphicSurface, DrawPageCopiesAndMovesEveryObject) {
     EXPECT_EQ(page.ObjectCount(), 4);
 }
 
+// What the report does with its page when the sheet is made: the objects
+// change hands, with the same result as copying them.
+TEST(GraphicSurface, MovePageGivesWhatDrawPageGives) {
+    auto fill = [](TRLGraphicSurface& band) {
+        band.DrawFont.Name = "Arial";
+        band.FontNameIndex("Unused");
+        band.TextRect({0, 0, 100, 10}, 2, 3, "linha", haLeft, vaTop, 5);
+        band.Rectangle(1, 1, 5, 5);
+        band.StretchDraw({0, 0, 2, 2}, solidPicture(2, 2, Qt::red), false);
+    };
+    TRLGraphicSurface copiedFrom, movedFrom, copied, moved;
+    fill(copiedFrom);
+    fill(movedFrom);
+    copied.FontNameIndex("Orator10 BT");
+    moved.FontNameIndex("Orator10 BT");
+    copied.DrawPage(0, 0, copiedFrom);
+    moved.MovePage(movedFrom);
+    EXPECT_EQ(moved.SaveToBytes(), copied.SaveToBytes());
+    EXPECT_EQ(movedFrom.ObjectCount(), 0);
+    EXPECT_EQ(&moved.Objects(0)->Surface(), &moved);
+}
+
+// Freed objects' memory is kept per thread for the next objects: a page filled
+// on a worker and dropped on this thread must not hand out a block of the
+// wrong size (the sanitizer build reports it if it does).
+TEST(GraphicSurface, ObjectsMadeOnOneThreadAreFreedOnAnother) {
+    auto page = std::make_unique<TRLGraphicSurface>();
+    std::thread worker([&] {
+        for (int i = 0; i < 300; ++i) {
+            page->SetClipRect({0, i, 10, i + 1});
+            page->TextRect({0, i, 10, i + 1}, 0, i, std::string(size_t(i), 'x'), haLeft, vaTop, 5);
+            page->ResetClipRect();
+        }
+    });
+    worker.join();
+    page.reset();
+    TRLGraphicSurface next;
+    for (int i = 0; i < 300; ++i)
+        next.TextRect({0, i, 10, i + 1}, 0, i, "y", haLeft, vaTop, 5).Text.assign(size_t(i), 'y');
+    EXPECT_EQ(next.ObjectCount(), 300);
+    EXPECT_EQ(static_cast<const TRLTextObject&>(*next.Objects(299)).Text.size(), 299u);
+}
+
 TEST(GraphicSurface, CopyRectScalesClipsAndSkipsObjectsOutside) {
     TRLGraphicSurface source;
     source.DrawPen.Width = 4;
@@ -273,6 +317,8 @@ TEST(GraphicSurface, FastMeasurementAgreesWithQtsLayout) {
                     << face << " " << size << ": " << text;
             }
             EXPECT_EQ(measureText(font, "a\tb").height(), metrics.height());
+            // Text with a control character is measured by Qt, the trailing space included.
+            EXPECT_EQ(measureTextWithSpace(font, "a\tb").width(), metrics.horizontalAdvance("a\tb "));
         }
     }
 }
