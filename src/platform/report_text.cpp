@@ -21,7 +21,8 @@ constexpr size_t kChunk = 256 * 1024;
 // Drops every CR and makes NUL a blank, in place.
 void cleanLine(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back(); // the usual CR LF
-    if (line.find_first_of(std::string_view("\r\0", 2)) == std::string::npos) return;
+    const auto holds = [&](char c) { return std::memchr(line.data(), c, line.size()) != nullptr; };
+    if (!holds('\r') && !holds('\0')) return;
     std::string clean;
     clean.reserve(line.size());
     for (const char c : line) {
