@@ -1,5 +1,7 @@
 #include "platform/report_encoding.h"
 
+#include <algorithm>
+
 namespace rl {
 
 namespace {
@@ -146,6 +148,9 @@ void ReportEncodingDetector::AddLine(std::string_view line) {
         bom_ = line.substr(0, 3) == "\xEF\xBB\xBF";
         first_ = false;
     }
+    // Only bytes above 127 tell anything: most report lines have none.
+    if (std::none_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return;
     const size_t size = line.size();
     const auto at = [&](size_t k) { return static_cast<unsigned char>(line[k]); };
     // Line ends never fall inside a UTF-8 sequence, so each line is checked alone.
