@@ -300,7 +300,7 @@ void TForm2::NotifyProgress() {
     if (!view_ || !sliced_) return;
     const int pages = RLReport1->Storage().PageCount();
     const bool finished = !RLReport1->Generating();
-    if (!attached_ && (pages > 0 || finished) && (prepared_ || pages > 0)) {
+    if (!attached_ && (pages > 0 || (finished && prepared_))) {
         // The first page is there: the window shows it while the rest is made.
         attached_ = true;
         if (TRLPreview* preview = view_->Preview()) preview->AttachStorage(&RLReport1->Storage());

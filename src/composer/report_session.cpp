@@ -67,6 +67,7 @@ ReportSession::ReportSession(StartupValues values, QString programSettingsPath, 
             line = decoder.Decode(line);
         return scratch;
     };
+    connect(&steps_, &QTimer::timeout, this, &ReportSession::GenerationStep);
     for (const auto format : {TableSaveFilter::Format::Xlsx, TableSaveFilter::Format::Csv})
         (new TableSaveFilter(format, composer_.get()))->SetLineReader(printedLines);
 }
@@ -132,12 +133,7 @@ bool ReportSession::Generating() const {
 
 void ReportSession::ContinueInBackground() {
     if (!composer_->Generating()) return;
-    steps_.setInterval(0);
-    if (!steps_.isActive()) {
-        disconnect(&steps_, nullptr, this, nullptr);
-        connect(&steps_, &QTimer::timeout, this, &ReportSession::GenerationStep);
-        steps_.start();
-    }
+    if (!steps_.isActive()) steps_.start(0);
 }
 
 void ReportSession::GenerationStep() {
@@ -184,8 +180,10 @@ namespace {
 bool ShowsPageTotal(const TRLGraphicSurface& page) {
     static const QByteArray variable = QByteArrayLiteral("{lastpagenumber}");
     for (int i = 0; i < page.ObjectCount(); ++i) {
-        const auto* text = dynamic_cast<const TRLTextObject*>(page.Objects(i));
-        if (text && QByteArray::fromStdString(text->Text).toLower().contains(variable)) return true;
+        const TRLGraphicObject* object = page.Objects(i);
+        if (object->kind() != ObjectKind::Text) continue;
+        const auto* text = static_cast<const TRLTextObject*>(object);
+        if (QByteArray::fromStdString(text->Text).toLower().contains(variable)) return true;
     }
     return false;
 }
